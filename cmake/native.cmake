@@ -1,0 +1,44 @@
+# The native side (host g++).
+include(ExternalProject)
+find_package(GTest REQUIRED)
+
+add_library(payload_codec STATIC core/payload_format.cpp)
+target_include_directories(payload_codec PUBLIC ${CMAKE_SOURCE_DIR})
+
+add_executable(packer tools/packer/packer.cpp tools/packer/encoder.cpp)
+target_link_libraries(packer PRIVATE payload_codec)
+
+# The Windows side, cross-built from this same tree with the natively built packer.
+set(WINDOWS_BINARY_DIR ${CMAKE_BINARY_DIR}/windows)
+ExternalProject_Add(windows
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${WINDOWS_BINARY_DIR}
+  CMAKE_ARGS
+    -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/toolchain-mingw-i686.cmake
+    -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+    -DCORVALE_PACKER=$<TARGET_FILE:packer>
+    -DCORVALE_WEBSITE_HOST=${CORVALE_WEBSITE_HOST}
+    -DCORVALE_PAYLOAD_DIR=${CORVALE_PAYLOAD_DIR}
+  BUILD_ALWAYS ON
+  INSTALL_COMMAND ""
+  TEST_COMMAND ""
+  DEPENDS packer
+  USES_TERMINAL_BUILD ON
+)
+
+# The native core embeds the same blobs that the Windows side packed.
+set(BLOB_DIR ${WINDOWS_BINARY_DIR}/blobs)
+configure_file(core/payload_blobs.S.in ${CMAKE_BINARY_DIR}/payload_blobs.S @ONLY)
+set_source_files_properties(${CMAKE_BINARY_DIR}/payload_blobs.S PROPERTIES
+  OBJECT_DEPENDS "${BLOB_DIR}/corvale.exe.blob;${BLOB_DIR}/readme.txt.blob;${BLOB_DIR}/uninst_corvale.exe.blob;${BLOB_DIR}/uninstall.dll.blob;${BLOB_DIR}/sample.mpl.blob")
+foreach(name ${PAYLOAD_FILE_NAMES})
+  add_custom_command(OUTPUT ${BLOB_DIR}/${name}.blob DEPENDS windows COMMAND ${CMAKE_COMMAND} -E true)
+endforeach()
+
+add_library(core_native STATIC ${CORE_PORTABLE_SOURCES} ${CMAKE_BINARY_DIR}/payload_blobs.S)
+target_include_directories(core_native PUBLIC ${CMAKE_SOURCE_DIR})
+add_dependencies(core_native windows)
+
+include(${CMAKE_SOURCE_DIR}/tests/core/tests.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/bench/bench.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/fuzz/fuzz.cmake OPTIONAL)

@@ -1,0 +1,54 @@
+# The Windows side (i686-w64-mingw32): static runtime, no DLL beyond what Windows ships.
+if(NOT CORVALE_PACKER)
+  message(FATAL_ERROR "The Windows side needs CORVALE_PACKER, the natively built packer")
+endif()
+set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS "${CMAKE_SHARED_LINKER_FLAGS} -static -static-libgcc -static-libstdc++")
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
+
+# ---- The five payload files --------------------------------------------------------------
+include(${CMAKE_SOURCE_DIR}/payload/payload.cmake)
+
+set(BLOB_DIR ${CMAKE_BINARY_DIR}/blobs)
+set(BLOB_FILES "")
+foreach(name ${PAYLOAD_FILE_NAMES})
+  if(CORVALE_PAYLOAD_DIR)
+    set(source ${CORVALE_PAYLOAD_DIR}/${name})
+    set(source_dependency ${source})
+  else()
+    set(source ${PAYLOAD_SOURCE_${name}})
+    set(source_dependency ${PAYLOAD_DEPENDENCY_${name}})
+  endif()
+  add_custom_command(OUTPUT ${BLOB_DIR}/${name}.blob
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${BLOB_DIR}
+    COMMAND ${CORVALE_PACKER} encode ${source} ${BLOB_DIR}/${name}.blob
+    DEPENDS ${source_dependency} ${CORVALE_PACKER}
+    COMMENT "Packing ${name}")
+  list(APPEND BLOB_FILES ${BLOB_DIR}/${name}.blob)
+endforeach()
+# The packing report: sizes, ratios, ticks and the progress bar's range; it fails the build
+# when the bar would run past its range.
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packing-report.txt
+  COMMAND ${CORVALE_PACKER} report ${BLOB_FILES} > ${CMAKE_BINARY_DIR}/packing-report.txt
+  COMMAND ${CMAKE_COMMAND} -E cat ${CMAKE_BINARY_DIR}/packing-report.txt
+  DEPENDS ${BLOB_FILES} ${CORVALE_PACKER}
+  COMMENT "Packing report")
+add_custom_target(blobs ALL DEPENDS ${BLOB_FILES} ${CMAKE_BINARY_DIR}/packing-report.txt)
+
+configure_file(core/payload_blobs.S.in ${CMAKE_BINARY_DIR}/payload_blobs.S @ONLY)
+set_source_files_properties(${CMAKE_BINARY_DIR}/payload_blobs.S PROPERTIES OBJECT_DEPENDS "${BLOB_FILES}")
+
+# ---- The installation core on the real platform -------------------------------------------
+set(CORE_WIN_SOURCES
+  core/files_win.cpp
+  core/registry_win.cpp
+  core/shell_link_win.cpp
+)
+add_library(core_win STATIC ${CORE_PORTABLE_SOURCES} ${CORE_WIN_SOURCES} ${CMAKE_BINARY_DIR}/payload_blobs.S)
+target_include_directories(core_win PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(core_win PUBLIC ole32 uuid shell32)
+add_dependencies(core_win blobs)
+
+include(${CMAKE_SOURCE_DIR}/host/setup.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/tests/windows/tests.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/tests/e2e/tests.cmake OPTIONAL)

@@ -1,0 +1,83 @@
+// The seam between the installation core and the platform. The core reaches files,
+// folders, the registry, shortcuts and the window only through these plain functions.
+// The setup links the Win32 implementations (core/*_win.cpp, wizard/*_win.cpp); the core's
+// tests link a recording fake instead (tests/core/fake_platform.cpp).
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "product.h"
+
+// ---- Files and folders ----------------------------------------------------------------
+
+struct PlatformFile; // an open output file; what it is belongs to the implementation
+
+// Deletes a file; the outcome is not reported (a missing or locked file is fine).
+void DeleteTargetFile(const char16_t* path);
+void PauseMilliseconds(unsigned milliseconds);
+// Creates or truncates the file for binary writing; null when it can't be opened.
+PlatformFile* OpenFileForWriting(const char16_t* path);
+// 0 when every byte was written, -1 otherwise.
+int WriteFileBytes(PlatformFile* file, const unsigned char* bytes, size_t count);
+// Closes the file in every case; 0 when all buffered data reached the disk, -1 otherwise.
+int CloseWrittenFile(PlatformFile* file);
+
+constexpr unsigned long ErrorAlreadyExists = 183;
+// Creates the last component of the path. 0 on success, otherwise the system error code
+// (ErrorAlreadyExists for an existing folder or file of that name).
+unsigned long CreateFolder(const char16_t* path);
+
+constexpr int CsidlProgramFiles = 38;
+constexpr int CsidlPersonal = 5;
+constexpr int CsidlCommonPrograms = 23;
+constexpr int CsidlDesktopDirectory = 16;
+// Fills path (PathUnits units) with the special folder; 0 on success, -1 with path empty.
+int GetSpecialFolder(int csidl, char16_t* path);
+
+// ---- Registry ---------------------------------------------------------------------------
+
+enum RegistryRoot { LocalMachineRoot, CurrentUserRoot };
+constexpr unsigned FolderBufferBytes = PathUnits * sizeof(char16_t);
+
+// Creates or opens the key and stores text as REG_SZ with its terminator. 0 or -1.
+int WriteRegistryString(RegistryRoot root, const char16_t* key, const char16_t* name, const char16_t* text);
+// Reads a value into buffer (bufferBytes bytes). 0 or -1: a missing key or value, or a
+// value larger than the buffer, fails. On success the text always ends within the buffer.
+int ReadRegistryString(RegistryRoot root, const char16_t* key, const char16_t* name, char16_t* buffer,
+                       unsigned bufferBytes);
+
+// ---- Shortcuts --------------------------------------------------------------------------
+
+constexpr int32_t ResultInvalidArgument = static_cast<int32_t>(0x80070057);
+constexpr int ShowNormal = 1;
+// Writes one .lnk file through the shell-link object; a COM result code (0 on success,
+// ResultInvalidArgument for bad arguments, checked before anything is created).
+int32_t CreateShellLink(const char16_t* target, const char16_t* arguments, const char16_t* linkFile,
+                        const char16_t* description, int showCommand, const char16_t* workingDirectory,
+                        const char16_t* iconPath, int iconIndex);
+// The argument rules of CreateShellLink, shared by every implementation: 0 when they
+// hold, ResultInvalidArgument at the first one broken.
+int32_t CheckShellLinkArguments(const char16_t* target, const char16_t* arguments, const char16_t* linkFile,
+                                const char16_t* description, int showCommand,
+                                const char16_t* workingDirectory, const char16_t* iconPath, int iconIndex);
+
+// ---- The window side of the installation run --------------------------------------------
+
+// The progress display that the run and the extraction tick.
+struct ProgressSink {
+    void* Bar;
+};
+void ProgressSetRange(ProgressSink* sink, int maximum); // minimum 0, 16-bit maximum
+void ProgressSetStep(ProgressSink* sink, int step);
+void ProgressStepIt(ProgressSink* sink);
+
+void SavePageFields();      // folder page edits and check boxes into WizardState
+void DestroyPageControls(); // every control held in the page slots
+void ShowInstallingCaption(); // the page-2 caption in slot 104
+void ShowBusyCursor();      // the application-starting cursor
+ProgressSink CreateProgressBar();
+void RemoveProgressDisplay(); // destroys the progress bar and the caption, clears both handles
+void ShowStatusText(const char16_t* message); // creates or updates the status text, repaints
+void ShowWebSiteButton();
+void ShowCloseButton(); // creates the Close button and focuses it

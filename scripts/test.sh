@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Runs every test: builds both sides, runs the native tests, then the Windows tests under
+# Wine on a headless X server. Exits non-zero when any test fails.
+set -uo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/install-deps.sh" || exit 1
+cmake -S "$top" -B "$top/build" -G Ninja >/dev/null || exit 1
+cmake --build "$top/build" || exit 1
+
+source "$top/scripts/wine-env.sh"
+display=:77
+if ! xdpyinfo -display "$display" >/dev/null 2>&1; then
+  Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  trap 'wineserver -k >/dev/null 2>&1; kill $xvfb_pid 2>/dev/null' EXIT
+  for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
+fi
+export DISPLAY=$display
+
+passed=0
+failed=0
+run_suite() {
+  local name=$1 dir=$2 log
+  log=$(mktemp)
+  echo "== $name tests"
+  ctest --test-dir "$dir" --output-on-failure 2>&1 | tee "$log"
+  local p f
+  p=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2 \1/p' "$log" | awk '{print $1-$2}')
+  f=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of.*/\1/p' "$log")
+  passed=$((passed + ${p:-0}))
+  failed=$((failed + ${f:-1}))
+  rm -f "$log"
+}
+run_suite native "$top/build"
+run_suite windows "$top/build/windows"
+
+echo
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
