@@ -40,5 +40,7 @@ target_include_directories(core_native PUBLIC ${CMAKE_SOURCE_DIR})
 add_dependencies(core_native windows)
 
 include(${CMAKE_SOURCE_DIR}/tests/core/tests.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/tests/packer/tests.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/tests/wizard/tests.cmake OPTIONAL)
 include(${CMAKE_SOURCE_DIR}/bench/bench.cmake OPTIONAL)
 include(${CMAKE_SOURCE_DIR}/fuzz/fuzz.cmake OPTIONAL)

@@ -49,6 +49,7 @@ target_include_directories(core_win PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(core_win PUBLIC ole32 uuid shell32)
 add_dependencies(core_win blobs)
 
+include(${CMAKE_SOURCE_DIR}/host/resources.cmake OPTIONAL)
 include(${CMAKE_SOURCE_DIR}/host/setup.cmake OPTIONAL)
 include(${CMAKE_SOURCE_DIR}/tests/windows/tests.cmake OPTIONAL)
 include(${CMAKE_SOURCE_DIR}/tests/e2e/tests.cmake OPTIONAL)
