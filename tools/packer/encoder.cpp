@@ -5,56 +5,115 @@
 
 #include "../../core/payload_format.h"
 
-// Shortest body by dynamic programming over the input positions, going backwards. Among
-// bodies of equal length the one with the fewest progress ticks wins: a token ticks when
-// it ends on a multiple of TickBytes output bytes, and output offset equals input offset.
-// Costs are (length << 32) + ticks, so comparing costs compares length first.
+namespace {
+// A cost is (body length << 32) + ticks, so comparing costs compares lengths first and
+// ticks among bodies of equal length.
+using Cost = uint64_t;
+constexpr Cost LengthUnit = Cost{1} << 32;
+
+// What the cheapest body from a position starts with: a plain byte (or its escape), one
+// of the patterns (1 to PatternCount), or a run of that many bytes (RunMinLength and up).
+using Choice = unsigned char;
+constexpr Choice ChoicePlain = 0;
+static_assert(PatternCount < RunMinLength && RunMaxLength <= 255, "a choice must tell patterns from runs");
+
+// A token ending at this output offset ticks the progress bar. Output offsets equal input
+// offsets, since the body decodes to the input.
+inline Cost TickAt(size_t end) {
+    return end % TickBytes == 0 ? 1 : 0;
+}
+
+// Minimum of cost[j] + TickAt(j) over the ends j that a run token from the current position
+// may reach. Walking backwards through a run of equal bytes, the window of ends slides one
+// to the left per position: a new end enters at i + RunMinLength, the end beyond
+// i + RunMaxLength leaves. Values increase strictly from front (the oldest, farthest end)
+// to back, so the front is the minimum; among equal values the nearer end stays, giving
+// the shorter run.
+struct RunWindow {
+    static constexpr size_t Capacity = 256; // a power of two above the window's width
+    size_t End[Capacity];
+    Cost Value[Capacity];
+    size_t Front = 0, Back = 0; // occupied slots are Front .. Back - 1, modulo Capacity
+};
+static_assert(RunWindow::Capacity > RunMaxLength - RunMinLength + 1, "the window must fit");
+
+inline void ClearWindow(RunWindow* window) {
+    window->Front = window->Back = 0;
+}
+
+inline void PushEnd(RunWindow* window, size_t end, Cost value) {
+    constexpr size_t Mask = RunWindow::Capacity - 1;
+    while (window->Back != window->Front && window->Value[(window->Back - 1) & Mask] >= value)
+        --window->Back;
+    window->End[window->Back & Mask] = end;
+    window->Value[window->Back & Mask] = value;
+    ++window->Back;
+}
+
+inline void DropEndsBeyond(RunWindow* window, size_t limit) {
+    constexpr size_t Mask = RunWindow::Capacity - 1;
+    while (window->End[window->Front & Mask] > limit)
+        ++window->Front;
+}
+
+inline bool StartsPattern(const unsigned char* input, size_t size, size_t i, int pattern) {
+    return input[i] == PayloadPatterns[pattern][0] && size - i >= static_cast<size_t>(PatternBytes) &&
+           memcmp(input + i, PayloadPatterns[pattern], PatternBytes) == 0;
+}
+} // namespace
+
+// Optimal parse by dynamic programming from the end of the input: cost[i] is the cheapest
+// body for input[i..], choice[i] its first token.
 std::vector<unsigned char> EncodePayloadBody(const unsigned char* input, size_t size) {
-    constexpr uint64_t LengthUnit = uint64_t{1} << 32;
-    std::vector<uint64_t> cost(size + 1, 0);
-    std::vector<uint32_t> choice(size + 1, 0); // 0 plain, 1..3 pattern, else run length
-    std::vector<uint32_t> sameAhead(size + 1, 0);
-    for (size_t i = size; i-- > 0;)
-        sameAhead[i] = (i + 1 < size && input[i + 1] == input[i]) ? sameAhead[i + 1] + 1 : 1;
-    auto tick = [](size_t end) { return end % TickBytes == 0 ? uint64_t{1} : uint64_t{0}; };
+    std::vector<Cost> cost(size + 1, 0);
+    std::vector<Choice> choice(size, ChoicePlain);
+    RunWindow window;
+    size_t runEnd = size; // one past the last byte equal to input[i] in a row
     for (size_t i = size; i-- > 0;) {
-        uint64_t best = (input[i] == EscapeByte ? 2 : 1) * LengthUnit + tick(i + 1) + cost[i + 1];
-        uint32_t how = 0;
+        if (i + 1 < size && input[i + 1] != input[i]) {
+            runEnd = i + 1;
+            ClearWindow(&window);
+        }
+        Cost best = (input[i] == EscapeByte ? 2 : 1) * LengthUnit + TickAt(i + 1) + cost[i + 1];
+        Choice how = ChoicePlain;
         for (int k = 0; k < PatternCount; ++k) {
-            if (i + PatternBytes <= size && memcmp(input + i, PayloadPatterns[k], PatternBytes) == 0) {
-                uint64_t c = 2 * LengthUnit + tick(i + PatternBytes) + cost[i + PatternBytes];
+            if (StartsPattern(input, size, i, k)) {
+                Cost c = 2 * LengthUnit + TickAt(i + PatternBytes) + cost[i + PatternBytes];
                 if (c < best) {
                     best = c;
-                    how = static_cast<uint32_t>(k + 1);
+                    how = static_cast<Choice>(k + 1);
                 }
             }
         }
-        uint32_t longest = sameAhead[i] < static_cast<uint32_t>(RunMaxLength) ? sameAhead[i] : RunMaxLength;
-        for (uint32_t n = RunMinLength; n <= longest; ++n) {
-            uint64_t c = 3 * LengthUnit + tick(i + n) + cost[i + n];
+        if (runEnd - i >= static_cast<size_t>(RunMinLength)) {
+            size_t end = i + RunMinLength;
+            PushEnd(&window, end, cost[end] + TickAt(end));
+            DropEndsBeyond(&window, i + RunMaxLength);
+            Cost c = 3 * LengthUnit + window.Value[window.Front & (RunWindow::Capacity - 1)];
             if (c < best) {
                 best = c;
-                how = n;
+                how = static_cast<Choice>(window.End[window.Front & (RunWindow::Capacity - 1)] - i);
             }
         }
         cost[i] = best;
         choice[i] = how;
     }
+
     std::vector<unsigned char> body;
     body.reserve(static_cast<size_t>(cost[0] / LengthUnit));
     for (size_t i = 0; i < size;) {
-        uint32_t how = choice[i];
-        if (how == 0) {
+        Choice how = choice[i];
+        if (how == ChoicePlain) {
             if (input[i] == EscapeByte)
                 body.insert(body.end(), {EscapeByte, EscapedLiteral});
             else
                 body.push_back(input[i]);
             ++i;
-        } else if (how <= static_cast<uint32_t>(PatternCount)) {
-            body.insert(body.end(), {EscapeByte, static_cast<unsigned char>(how)});
+        } else if (how <= PatternCount) {
+            body.insert(body.end(), {EscapeByte, how});
             i += PatternBytes;
         } else {
-            body.insert(body.end(), {EscapeByte, static_cast<unsigned char>(how), input[i]});
+            body.insert(body.end(), {EscapeByte, how, input[i]});
             i += how;
         }
     }
