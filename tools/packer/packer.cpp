@@ -1,92 +1,250 @@
 // packer: turns the payload files into blobs for the setup, decodes blobs with the setup's
 // own decoder, and reports what the setup's progress bar will do with them.
+//   packer encode IN BLOB     smallest blob for IN, checked by decoding it again
+//   packer decode BLOB OUT    decoded content into OUT; prints the tick count
+//   packer report BLOB...     sizes, ratios and ticks; fails when the bar would overrun
+// Every failure names the file, exits with 1 and leaves no output file behind.
+#include <errno.h>
+#include <fcntl.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "../../core/payload_format.h"
 #include "encoder.h"
 
-static int ReadWholeFile(const char* path, std::vector<unsigned char>* data) {
+namespace {
+// What the installation run does with the bar: its range is the blobs' total coded length
+// divided by ProgressRangeUnitBytes, sent as a 16-bit maximum; besides the extraction ticks
+// it ticks RunOwnTicks times itself. A common-controls progress bar stepped past its
+// maximum starts again from its minimum, so the last tick must not pass the maximum.
+constexpr uint64_t ProgressRangeUnitBytes = 256;
+constexpr uint64_t ProgressMaximumLimit = 0xFFFF;
+constexpr uint64_t RunOwnTicks = 20;
+
+// A run token, the densest, turns 3 body bytes into RunMaxLength bytes: a larger input
+// can't fit the body limit, whatever it holds, and isn't worth reading.
+constexpr uint64_t MaxInputBytes = PayloadMaxBodyBytes / 3 * RunMaxLength;
+
+// Reads at most limit + 1 bytes of path, so that a file over limit shows as such.
+// Returns 0, or -1 with errno set.
+int ReadFileBytes(const char* path, uint64_t limit, std::vector<unsigned char>* data) {
     FILE* file = fopen(path, "rb");
     if (file == nullptr)
         return -1;
-    unsigned char buffer[65536];
+    unsigned char buffer[1 << 16];
     size_t count;
-    while ((count = fread(buffer, 1, sizeof buffer, file)) > 0)
+    while (data->size() <= limit && (count = fread(buffer, 1, sizeof buffer, file)) > 0)
         data->insert(data->end(), buffer, buffer + count);
-    int failed = ferror(file);
+    int error = ferror(file) ? errno : 0;
     fclose(file);
-    return failed ? -1 : 0;
-}
-
-static int WriteWholeFile(const char* path, const std::vector<unsigned char>& data) {
-    FILE* file = fopen(path, "wb");
-    if (file == nullptr)
-        return -1;
-    size_t written = fwrite(data.data(), 1, data.size(), file);
-    int closed = fclose(file);
-    if (written != data.size() || closed != 0) {
-        remove(path);
+    if (error != 0) {
+        errno = error;
         return -1;
     }
     return 0;
 }
 
-static int Encode(const char* in, const char* out) {
+// Writes data to path through a temporary file in the same folder, renamed over path only
+// once everything is written and closed: a failure leaves neither a partial file nor a
+// changed old one. Returns 0, or -1 with errno set.
+int WriteFileWhole(const char* path, const std::vector<unsigned char>& data) {
+    std::vector<char> temporary(path, path + strlen(path));
+    const char suffix[] = ".tmp-XXXXXX";
+    temporary.insert(temporary.end(), suffix, suffix + sizeof suffix);
+    int fd = mkstemp(temporary.data());
+    if (fd < 0)
+        return -1;
+    // mkstemp makes the file private; give it what any newly created file gets.
+    mode_t mask = umask(0);
+    umask(mask);
+    int error = fchmod(fd, 0666 & ~mask) != 0 ? errno : 0;
+    for (size_t done = 0; error == 0 && done < data.size();) {
+        ssize_t written = write(fd, data.data() + done, data.size() - done);
+        if (written < 0 && errno != EINTR)
+            error = errno;
+        else if (written > 0)
+            done += static_cast<size_t>(written);
+    }
+    if (close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && rename(temporary.data(), path) != 0)
+        error = errno;
+    if (error != 0) {
+        unlink(temporary.data());
+        errno = error;
+        return -1;
+    }
+    return 0;
+}
+
+struct MemoryOutput {
+    std::vector<unsigned char>* Bytes;
+    uint64_t Ticks;
+};
+
+int WriteToMemory(void* context, const unsigned char* bytes, size_t count) {
+    std::vector<unsigned char>* out = static_cast<MemoryOutput*>(context)->Bytes;
+    out->insert(out->end(), bytes, bytes + count);
+    return 0;
+}
+
+void CountTick(void* context) {
+    ++static_cast<MemoryOutput*>(context)->Ticks;
+}
+
+// Decodes with the setup's decoder. Returns 0, or -1 for a malformed blob.
+int DecodeToMemory(const std::vector<unsigned char>& blob, std::vector<unsigned char>* out, uint64_t* ticks) {
+    uint64_t decoded = 0;
+    if (CheckPayload(blob.data(), blob.size(), &decoded, nullptr) != 0)
+        return -1;
+    out->clear();
+    out->reserve(static_cast<size_t>(decoded));
+    MemoryOutput output = {out, 0};
+    PayloadWriter writer = {WriteToMemory, CountTick, &output};
+    if (DecodePayload(blob.data(), blob.size(), &writer) != 0)
+        return -1;
+    *ticks = output.Ticks;
+    return 0;
+}
+
+// Reads a blob file and checks it is one whole blob, nothing after its body. Prints why
+// not and returns -1 otherwise.
+int ReadBlob(const char* path, std::vector<unsigned char>* blob, uint64_t* decoded, uint64_t* ticks) {
+    if (ReadFileBytes(path, PayloadHeaderBytes + PayloadMaxBodyBytes, blob) != 0) {
+        fprintf(stderr, "packer: can't read %s: %s\n", path, strerror(errno));
+        return -1;
+    }
+    long length = PayloadSize(blob->data(), blob->size());
+    size_t held =
+        blob->size() > static_cast<size_t>(PayloadHeaderBytes) ? blob->size() - PayloadHeaderBytes : 0;
+    const char* fault = nullptr;
+    if (blob->size() < static_cast<size_t>(PayloadHeaderBytes))
+        fault = "it is shorter than the six-digit header";
+    else if (length < 0)
+        fault = "its header holds a negative length";
+    else if (static_cast<unsigned long>(length) > held)
+        fault = "its header claims more body bytes than follow it";
+    else if (static_cast<unsigned long>(length) < held)
+        fault = "bytes follow the body that its header announces";
+    else if (CheckPayload(blob->data(), blob->size(), decoded, ticks) != 0)
+        fault = "its last token is cut off by the end of the body";
+    if (fault != nullptr) {
+        fprintf(stderr, "packer: %s is not a valid blob: %s\n", path, fault);
+        return -1;
+    }
+    return 0;
+}
+
+int Encode(const char* in, const char* out) {
     std::vector<unsigned char> input;
-    if (ReadWholeFile(in, &input) != 0) {
-        fprintf(stderr, "packer: can't read %s\n", in);
+    if (ReadFileBytes(in, MaxInputBytes, &input) != 0) {
+        fprintf(stderr, "packer: can't read %s: %s\n", in, strerror(errno));
+        return 1;
+    }
+    if (input.size() > MaxInputBytes) {
+        fprintf(stderr, "packer: %s is larger than %llu bytes, more than a body of %ld bytes can hold\n", in,
+                static_cast<unsigned long long>(MaxInputBytes), PayloadMaxBodyBytes);
         return 1;
     }
     std::vector<unsigned char> body = EncodePayloadBody(input.data(), input.size());
-    if (static_cast<long>(body.size()) > PayloadMaxBodyBytes) {
-        fprintf(stderr, "packer: %s codes to %zu bytes, more than %ld\n", in, body.size(), PayloadMaxBodyBytes);
+    if (body.size() > static_cast<size_t>(PayloadMaxBodyBytes)) {
+        fprintf(stderr, "packer: %s codes to %zu bytes, more than the %ld that the header can state\n", in,
+                body.size(), PayloadMaxBodyBytes);
         return 1;
     }
     char header[PayloadHeaderBytes + 1];
-    snprintf(header, sizeof header, "%06zu", body.size());
+    snprintf(header, sizeof header, "%0*zu", PayloadHeaderBytes, body.size());
     std::vector<unsigned char> blob(header, header + PayloadHeaderBytes);
     blob.insert(blob.end(), body.begin(), body.end());
-    if (WriteWholeFile(out, blob) != 0) {
-        fprintf(stderr, "packer: can't write %s\n", out);
+
+    std::vector<unsigned char> check;
+    uint64_t ticks = 0;
+    if (DecodeToMemory(blob, &check, &ticks) != 0 || check != input) {
+        fprintf(stderr, "packer: the blob made for %s doesn't decode back to it; nothing written\n", in);
+        return 1;
+    }
+    if (WriteFileWhole(out, blob) != 0) {
+        fprintf(stderr, "packer: can't write %s: %s\n", out, strerror(errno));
         return 1;
     }
     return 0;
 }
 
-static int Report(int count, char** blobs) {
+int Decode(const char* in, const char* out) {
+    std::vector<unsigned char> blob, content;
+    uint64_t decoded = 0, ticks = 0;
+    if (ReadBlob(in, &blob, &decoded, &ticks) != 0)
+        return 1;
+    if (DecodeToMemory(blob, &content, &ticks) != 0) {
+        fprintf(stderr, "packer: %s is not a valid blob\n", in);
+        return 1;
+    }
+    if (WriteFileWhole(out, content) != 0) {
+        fprintf(stderr, "packer: can't write %s: %s\n", out, strerror(errno));
+        return 1;
+    }
+    printf("%s: %zu bytes, %llu ticks\n", out, content.size(), static_cast<unsigned long long>(ticks));
+    return 0;
+}
+
+const char* BaseName(const char* path) {
+    const char* slash = strrchr(path, '/');
+    return slash != nullptr ? slash + 1 : path;
+}
+
+int Report(int count, char** paths) {
     uint64_t totalCoded = 0, totalTicks = 0;
+    printf("%-28s %9s %9s %6s %6s\n", "blob", "coded", "decoded", "ratio", "ticks");
     for (int i = 0; i < count; ++i) {
         std::vector<unsigned char> blob;
         uint64_t decoded = 0, ticks = 0;
-        if (ReadWholeFile(blobs[i], &blob) != 0 || CheckPayload(blob.data(), blob.size(), &decoded, &ticks) != 0) {
-            fprintf(stderr, "packer: %s is not a valid blob\n", blobs[i]);
+        if (ReadBlob(paths[i], &blob, &decoded, &ticks) != 0)
             return 1;
-        }
-        long coded = PayloadSize(blob.data(), blob.size());
-        printf("%-40s coded %7ld decoded %8llu ratio %5.3f ticks %5llu\n", blobs[i], coded,
-               (unsigned long long)decoded, decoded ? (double)coded / (double)decoded : 0.0,
-               (unsigned long long)ticks);
-        totalCoded += static_cast<uint64_t>(coded);
+        uint64_t coded = blob.size() - PayloadHeaderBytes;
+        char ratio[16] = "-";
+        if (decoded > 0)
+            snprintf(ratio, sizeof ratio, "%.3f", static_cast<double>(coded) / static_cast<double>(decoded));
+        printf("%-28s %9llu %9llu %6s %6llu\n", BaseName(paths[i]), static_cast<unsigned long long>(coded),
+               static_cast<unsigned long long>(decoded), ratio, static_cast<unsigned long long>(ticks));
+        totalCoded += coded;
         totalTicks += ticks;
     }
-    uint64_t range = totalCoded / TickBytes;
-    uint64_t final = totalTicks + 20;
-    printf("total coded %llu, progress range 0..%llu, final position %llu\n", (unsigned long long)totalCoded,
-           (unsigned long long)range, (unsigned long long)final);
+    uint64_t range = totalCoded / ProgressRangeUnitBytes;
+    uint64_t final = totalTicks + RunOwnTicks;
+    printf(
+        "total coded %llu bytes: progress range 0..%llu; the bar ends at %llu (%llu extraction ticks + %llu "
+        "of the run), %llu below the maximum\n",
+        static_cast<unsigned long long>(totalCoded), static_cast<unsigned long long>(range),
+        static_cast<unsigned long long>(final), static_cast<unsigned long long>(totalTicks),
+        static_cast<unsigned long long>(RunOwnTicks),
+        static_cast<unsigned long long>(final <= range ? range - final : 0));
+    if (range > ProgressMaximumLimit) {
+        fprintf(stderr, "packer: the progress range 0..%llu doesn't fit the bar's 16-bit maximum %llu\n",
+                static_cast<unsigned long long>(range),
+                static_cast<unsigned long long>(ProgressMaximumLimit));
+        return 1;
+    }
     if (final > range) {
-        fprintf(stderr, "packer: the progress bar would end at %llu, past its range %llu\n",
-                (unsigned long long)final, (unsigned long long)range);
+        fprintf(stderr,
+                "packer: the progress bar would be stepped to %llu, past its maximum %llu, and start again "
+                "from 0\n",
+                static_cast<unsigned long long>(final), static_cast<unsigned long long>(range));
         return 1;
     }
     return 0;
 }
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc == 4 && strcmp(argv[1], "encode") == 0)
         return Encode(argv[2], argv[3]);
+    if (argc == 4 && strcmp(argv[1], "decode") == 0)
+        return Decode(argv[2], argv[3]);
     if (argc >= 3 && strcmp(argv[1], "report") == 0)
         return Report(argc - 2, argv + 2);
     fprintf(stderr, "usage: packer encode IN BLOB | decode BLOB OUT | report BLOB...\n");
