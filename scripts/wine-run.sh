@@ -3,9 +3,17 @@
 # Used by ctest for the Windows-side tests.
 set -uo pipefail
 source "$(dirname "$0")/wine-env.sh"
-if [ ! -d "$WINEPREFIX" ]; then
+# The first run creates the prefix. A lock keeps tests started in parallel from using a
+# half-made prefix, and a prefix counts as made only once its registry file exists (an
+# interrupted creation is redone).
+mkdir -p "$(dirname "$WINEPREFIX")"
+exec 9>"$WINEPREFIX.lock"
+flock 9
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wineserver -w
 fi
+flock -u 9
+exec 9>&-
 exec wine "$@"

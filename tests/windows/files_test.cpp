@@ -1,0 +1,205 @@
+// Extraction, files and folders on the real file system, through the wide Win32 calls.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "core/payload.h"
+#include "core/payload_format.h"
+#include "core/platform.h"
+#include "core/win_text.h"
+#include "test_support.h"
+
+namespace {
+constexpr int ReadmeRow = 1;
+
+int Extract(const std::u16string& target, int row, int* ticks) {
+    ProgressSink sink = {ticks};
+    const PayloadEntry& entry = PayloadTable[row];
+    return ExtractPayload(target.c_str(), entry.Blob, PayloadBlobBytes(entry),
+                          ticks != nullptr ? &sink : nullptr);
+}
+
+std::string Original(int row) {
+    std::string bytes;
+    EXPECT_TRUE(ReadPayloadOriginal(row, &bytes)) << "original of payload row " << row + 1;
+    return bytes;
+}
+
+// Nested folders under `base` (which exists) so that base\...\<name> is exactly `units`
+// long. Components of at most 100 units keep every name well inside the file system's limit.
+std::u16string PathOfLength(const std::u16string& base, size_t units, const std::u16string& name) {
+    std::u16string folder = base;
+    while (folder.size() + 1 + name.size() < units) {
+        size_t room = units - folder.size() - 1 - name.size(); // each component costs 1 + length
+        size_t length = room - 1;
+        if (length > 100)
+            length = room - 101 == 1 ? 99 : 100; // never leave a room of 1, which no component fills
+        folder += u"\\" + std::u16string(length, u'd');
+        CreateDirectoryW(WideText((u"\\\\?\\" + folder).c_str()), nullptr);
+    }
+    return folder + u"\\" + name;
+}
+
+class ExtractionTest : public testing::Test {
+  protected:
+    void SetUp() override { Scratch = MakeScratchFolder(); }
+    void TearDown() override { RemoveTree(Scratch); }
+    std::u16string Scratch;
+};
+
+TEST_F(ExtractionTest, WritesEveryPayloadByteForByteIntoAFolderNamedInCyrillicAndCjk) {
+    // A narrowed (8-bit) path could not name this folder at all.
+    std::u16string folder = Join(Scratch, u"Корвале 資料庫");
+    ASSERT_EQ(0u, CreateFolder(folder.c_str()));
+    for (int row = 0; row < PayloadCount; ++row) {
+        SCOPED_TRACE(testing::Message() << "payload row " << row + 1);
+        const PayloadEntry& entry = PayloadTable[row];
+        uint64_t expectedTicks = 0;
+        ASSERT_EQ(0, CheckPayload(entry.Blob, PayloadBlobBytes(entry), nullptr, &expectedTicks));
+        std::u16string target = Join(folder, entry.FileName);
+        int ticks = 0;
+        ASSERT_EQ(0, Extract(target, row, &ticks));
+        EXPECT_EQ(expectedTicks, static_cast<uint64_t>(ticks));
+        std::string written;
+        ASSERT_TRUE(ReadWholeFile(target, &written));
+        std::string original = Original(row);
+        EXPECT_EQ(original.size(), written.size());
+        EXPECT_TRUE(original == written) << "content differs from the packed file";
+    }
+    // The names arrived unchanged: listing the folder finds it under its own name.
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(WideText(Join(Scratch, u"*資料庫").c_str()), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, search);
+    FindClose(search);
+    EXPECT_EQ(u"Корвале 資料庫", FromWide(found.cFileName));
+}
+
+TEST_F(ExtractionTest, ReplacesALongerExistingFileInsteadOfAppendingOrKeepingItsTail) {
+    std::u16string target = Join(Scratch, u"readme.txt");
+    std::string original = Original(ReadmeRow);
+    ASSERT_TRUE(WriteWholeFile(target, std::string(original.size() * 3, 'x')));
+    ASSERT_EQ(0, Extract(target, ReadmeRow, nullptr));
+    std::string written;
+    ASSERT_TRUE(ReadWholeFile(target, &written));
+    EXPECT_TRUE(original == written);
+}
+
+TEST_F(ExtractionTest, TakesAPathOf259UnitsAndRefuses260WithoutTouchingTheDisk) {
+    std::string original = Original(ReadmeRow);
+    std::u16string longest = PathOfLength(Scratch, PathUnits - 1, u"readme.txt");
+    ASSERT_EQ(static_cast<size_t>(PathUnits - 1), longest.size());
+    // Wine, unlike Windows without long-path support, would take longer paths as well; the
+    // limit checked here is the setup's own.
+    ASSERT_EQ(0, Extract(longest, ReadmeRow, nullptr));
+    std::string written;
+    ASSERT_TRUE(ReadWholeFile(longest, &written));
+    EXPECT_TRUE(original == written);
+
+    ASSERT_EQ(0u, CreateFolder(Join(Scratch, u"second").c_str()));
+    std::u16string tooLong = PathOfLength(Join(Scratch, u"second"), PathUnits, u"readme.txt");
+    ASSERT_EQ(static_cast<size_t>(PathUnits), tooLong.size());
+    std::u16string tooLongExtended = u"\\\\?\\" + tooLong;
+    ASSERT_FALSE(FileExists(tooLongExtended));
+    EXPECT_EQ(-1, Extract(tooLong, ReadmeRow, nullptr));
+    EXPECT_FALSE(FileExists(tooLongExtended)) << "a refused path must not be created";
+
+    ASSERT_TRUE(WriteWholeFile(tooLongExtended, "old"));
+    EXPECT_EQ(-1, Extract(tooLong, ReadmeRow, nullptr));
+    ASSERT_TRUE(ReadWholeFile(tooLongExtended, &written)) << "a refused path must not be deleted";
+    EXPECT_EQ("old", written);
+}
+
+TEST_F(ExtractionTest, FailsOnAFileLockedByAnotherOpenerAndLeavesItsContent) {
+    std::u16string target = Join(Scratch, u"readme.txt");
+    ASSERT_TRUE(WriteWholeFile(target, "old content"));
+    // Open the way a running reader would: neither writing nor deleting shared.
+    HANDLE lock = CreateFileW(WideText(target.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    int result = Extract(target, ReadmeRow, nullptr);
+    CloseHandle(lock);
+    EXPECT_EQ(-1, result);
+    std::string content;
+    ASSERT_TRUE(ReadWholeFile(target, &content));
+    EXPECT_EQ("old content", content);
+    // Control: without the lock the same extraction goes through.
+    EXPECT_EQ(0, Extract(target, ReadmeRow, nullptr));
+}
+
+TEST_F(ExtractionTest, FailsWhenTheFolderIsMissingAndCreatesNothing) {
+    std::u16string target = Join(Join(Scratch, u"missing"), u"readme.txt");
+    EXPECT_EQ(-1, Extract(target, ReadmeRow, nullptr));
+    EXPECT_FALSE(FolderExists(Join(Scratch, u"missing")));
+}
+
+class FileWritingTest : public ExtractionTest {};
+
+TEST_F(FileWritingTest, ReportsAFullVolumeAtTheWriteOrTheClose) {
+    // The build links this name to /dev/full, whose writes fail with "no space left".
+    // Wine reports no attributes for a device, so look for the link by opening it.
+    std::u16string full = UnixPathOnWine(FULL_VOLUME_LINK);
+    HANDLE probe = CreateFileW(WideText(full.c_str()), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+    if (probe == INVALID_HANDLE_VALUE)
+        GTEST_SKIP() << "no /dev/full link at " << FULL_VOLUME_LINK;
+    CloseHandle(probe);
+    std::string block(65536, 'z');
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(block.data());
+
+    PlatformFile* file = OpenFileForWriting(full.c_str());
+    ASSERT_NE(nullptr, file);
+    int wrote = WriteFileBytes(file, bytes, block.size());
+    int closed = CloseWrittenFile(file);
+    EXPECT_EQ(-1, wrote);
+    EXPECT_EQ(-1, closed) << "a file missing data must not close as complete";
+
+    // Control: the same calls on an ordinary file succeed and store every byte.
+    std::u16string ordinary = Join(Scratch, u"ordinary.bin");
+    file = OpenFileForWriting(ordinary.c_str());
+    ASSERT_NE(nullptr, file);
+    EXPECT_EQ(0, WriteFileBytes(file, bytes, block.size()));
+    EXPECT_EQ(0, WriteFileBytes(file, bytes, 1));
+    EXPECT_EQ(0, CloseWrittenFile(file));
+    std::string written;
+    ASSERT_TRUE(ReadWholeFile(ordinary, &written));
+    EXPECT_TRUE(block + "z" == written);
+}
+
+TEST_F(FileWritingTest, OpeningTruncatesAndAnUnopenablePathGivesNull) {
+    std::u16string path = Join(Scratch, u"файл.bin");
+    ASSERT_TRUE(WriteWholeFile(path, "previous"));
+    PlatformFile* file = OpenFileForWriting(path.c_str());
+    ASSERT_NE(nullptr, file);
+    EXPECT_EQ(0, CloseWrittenFile(file));
+    std::string content;
+    ASSERT_TRUE(ReadWholeFile(path, &content));
+    EXPECT_EQ("", content);
+    EXPECT_EQ(nullptr, OpenFileForWriting(Join(Join(Scratch, u"missing"), u"x.bin").c_str()));
+}
+
+class FolderTest : public ExtractionTest {};
+
+TEST_F(FolderTest, ReportsTheSystemErrorCodes) {
+    std::u16string folder = Join(Scratch, u"Зади́р Одуве");
+    EXPECT_EQ(0u, CreateFolder(folder.c_str()));
+    EXPECT_TRUE(FolderExists(folder));
+    EXPECT_EQ(ErrorAlreadyExists, CreateFolder(folder.c_str()));
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_PATH_NOT_FOUND),
+              CreateFolder(Join(Join(Scratch, u"no parent"), u"child").c_str()));
+    EXPECT_FALSE(FolderExists(Join(Scratch, u"no parent")));
+    std::u16string file = Join(Scratch, u"plain file");
+    ASSERT_TRUE(WriteWholeFile(file, "x"));
+    EXPECT_EQ(ErrorAlreadyExists, CreateFolder(file.c_str()));
+}
+
+TEST(SpecialFolderTest, FindsExistingFoldersAndEmptiesThePathForAnUnknownOne) {
+    for (int csidl : {CsidlProgramFiles, CsidlPersonal, CsidlCommonPrograms, CsidlDesktopDirectory}) {
+        char16_t path[PathUnits];
+        ASSERT_EQ(0, GetSpecialFolder(csidl, path)) << "CSIDL " << csidl;
+        EXPECT_TRUE(FolderExists(path)) << "CSIDL " << csidl;
+    }
+    char16_t path[PathUnits] = u"stale";
+    EXPECT_EQ(-1, GetSpecialFolder(0x7f, path));
+    EXPECT_EQ(0, path[0]);
+}
+} // namespace

@@ -1,0 +1,52 @@
+# The Windows-side tests: GoogleTest built with mingw, run under Wine (scripts/wine-run.sh)
+# against the real file system, registry and shell links of the build's own Wine prefix.
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_SHARED_LIBS OFF)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# GoogleTest's own sources are not held to the project's warning set.
+target_compile_options(gtest PRIVATE -w)
+target_compile_options(gtest_main PRIVATE -w)
+# The win32-thread mingw runtime lacks what GoogleTest's Notification is built on; this
+# porting header, found before GoogleTest's own, supplies it.
+target_include_directories(gtest BEFORE PUBLIC ${CMAKE_SOURCE_DIR}/tests/windows/gtest_port)
+
+set(WINDOWS_TESTS_DIR ${CMAKE_SOURCE_DIR}/tests/windows)
+set(WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
+# Writes to this link fail like writes to a full volume.
+set(FULL_VOLUME_LINK ${CMAKE_BINARY_DIR}/full-volume)
+
+# The unpacked originals of the five payloads, in payload-table order.
+set(payload_originals "")
+set(row 0)
+foreach(name ${PAYLOAD_FILE_NAMES})
+  math(EXPR row "${row} + 1")
+  if(CORVALE_PAYLOAD_DIR)
+    list(APPEND payload_originals "PAYLOAD_ORIGINAL_${row}=\"${CORVALE_PAYLOAD_DIR}/${name}\"")
+  else()
+    list(APPEND payload_originals "PAYLOAD_ORIGINAL_${row}=\"${PAYLOAD_SOURCE_${name}}\"")
+  endif()
+endforeach()
+
+add_library(windows_test_support STATIC ${WINDOWS_TESTS_DIR}/test_support.cpp)
+target_compile_definitions(windows_test_support PRIVATE ${payload_originals})
+target_link_libraries(windows_test_support PUBLIC core_win gtest)
+add_dependencies(windows_test_support ${PAYLOAD_DEPENDENCY_corvale.exe} ${PAYLOAD_DEPENDENCY_uninst_corvale.exe}
+  ${PAYLOAD_DEPENDENCY_uninstall.dll})
+
+# windows_test(<name> <sources>...): one test program, run as one ctest test under Wine.
+function(windows_test name)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE windows_test_support gtest_main)
+  add_test(NAME ${name} COMMAND ${WINE_RUN} $<TARGET_FILE:${name}>)
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix"
+    TIMEOUT 300)
+endfunction()
+
+windows_test(windows_files_tests ${WINDOWS_TESTS_DIR}/files_test.cpp ${WINDOWS_TESTS_DIR}/progress_counter.cpp)
+target_compile_definitions(windows_files_tests PRIVATE FULL_VOLUME_LINK="${FULL_VOLUME_LINK}")
+add_custom_command(TARGET windows_files_tests POST_BUILD
+  COMMAND sh -c "[ ! -c /dev/full ] || ln -sfn /dev/full '${FULL_VOLUME_LINK}'"
+  VERBATIM)
