@@ -50,3 +50,6 @@ target_compile_definitions(windows_files_tests PRIVATE FULL_VOLUME_LINK="${FULL_
 add_custom_command(TARGET windows_files_tests POST_BUILD
   COMMAND sh -c "[ ! -c /dev/full ] || ln -sfn /dev/full '${FULL_VOLUME_LINK}'"
   VERBATIM)
+
+windows_test(windows_registry_tests ${WINDOWS_TESTS_DIR}/registry_test.cpp)
+windows_test(windows_shell_link_tests ${WINDOWS_TESTS_DIR}/shell_link_test.cpp)
