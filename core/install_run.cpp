@@ -1,1 +1,142 @@
-// placeholder
+#include "install_run.h"
+
+#include <stdarg.h>
+
+#include "payload.h"
+#include "payload_format.h"
+#include "registry_table.h"
+#include "shortcut_table.h"
+#include "text.h"
+#include "../wizard/wizard_state.h"
+
+namespace {
+const char16_t FolderFailureFormat[] = u"Couldn't create folder %s\nError: %d";
+const char16_t RegistryFailureMessage[] = u"Couldn't update Windows registry!";
+const char16_t CongratulationFormat[] =
+    u"Congratulations!\n\nYou've successfuly installed %s on your computer.\n"
+    u"Thank you for choosing %s.\n\nVisit %s's website for updates and news:";
+
+// The main program is the first row of the payload table; its target path is also the
+// target of the program shortcuts and the document type's open command.
+constexpr int MainProgramRow = 0;
+
+// The progress range is counted in units of this many coded bytes.
+constexpr long ProgressBytesPerStep = 256;
+
+void ShowStatusV(const char16_t* format, va_list args) {
+    char16_t message[StatusUnits] = {};
+    // Every message of the run fits; should one ever not, its text is shown unfilled rather
+    // than cut off somewhere in the middle of a path.
+    if (FormatTextV(message, StatusUnits, format, args) < 0)
+        CopyText(message, StatusUnits, format);
+    ShowStatusText(message);
+}
+
+const char16_t* FolderOf(PayloadFolder folder) {
+    return folder == ProgramFolderTarget ? WizardState.ProgramFolder : WizardState.DocumentsFolder;
+}
+
+// Creates the last component of folder; an existing folder is used as it is.
+int MakeFolder(const char16_t* folder) {
+    unsigned long error = CreateFolder(folder);
+    if (error == 0 || error == ErrorAlreadyExists)
+        return 0;
+    Fail(FolderFailureFormat, folder, static_cast<int>(error));
+    return -1;
+}
+
+// Composes the row's target path into target and writes the row's file there. A folder so
+// long that the target does not fit the path buffer fails the row with its own message,
+// naming the whole target: the status buffer holds any folder of PathUnits units and the
+// longest file name, so the path is shown complete, never cut.
+int ExtractRow(const PayloadEntry* entry, char16_t* target, ProgressSink* sink) {
+    const char16_t* folder = FolderOf(entry->Folder);
+    if (FormatText(target, PathUnits, FolderFileFormat, folder, entry->FileName) < 0) {
+        char16_t whole[StatusUnits] = {};
+        FormatText(whole, StatusUnits, FolderFileFormat, folder, entry->FileName);
+        Fail(entry->FailureFormat, whole);
+        return -1;
+    }
+    if (ExtractPayload(target, entry->Blob, PayloadBlobBytes(*entry), sink) != 0) {
+        Fail(entry->FailureFormat, target);
+        return -1;
+    }
+    return 0;
+}
+
+// Writes the five files, creating each folder before its first row. Ticks 2 and 3 are
+// the run's own; every other tick comes from the extraction.
+int ExtractPayloads(char16_t (*targets)[PathUnits], ProgressSink* sink) {
+    if (MakeFolder(WizardState.ProgramFolder) != 0)
+        return -1;
+    ProgressStepIt(sink);
+    int documentsFolderMade = 0;
+    for (int row = 0; row < PayloadCount; ++row) {
+        const PayloadEntry* entry = &PayloadTable[row];
+        if (entry->Folder == DocumentsFolderTarget && !documentsFolderMade) {
+            if (MakeFolder(WizardState.DocumentsFolder) != 0)
+                return -1;
+            documentsFolderMade = 1;
+        }
+        if (ExtractRow(entry, targets[row], sink) != 0)
+            return -1;
+    }
+    ProgressStepIt(sink);
+    return 0;
+}
+
+long CodedPayloadTotal() {
+    long total = 0;
+    for (const PayloadEntry& entry : PayloadTable)
+        total += PayloadSize(entry.Blob, PayloadBlobBytes(entry));
+    return total;
+}
+} // namespace
+
+void ShowStatus(const char16_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    ShowStatusV(format, args);
+    va_end(args);
+}
+
+void Fail(const char16_t* format, ...) {
+    RemoveProgressDisplay();
+    va_list args;
+    va_start(args, format);
+    ShowStatusV(format, args);
+    va_end(args);
+    ShowCloseButton();
+}
+
+void InstallRun() {
+    char16_t targets[PayloadCount][PathUnits] = {};
+
+    SavePageFields();
+    DestroyPageControls();
+    ShowInstallingCaption();
+    ShowBusyCursor();
+    long total = CodedPayloadTotal();
+    ProgressSink sink = CreateProgressBar();
+    ProgressSetRange(&sink, static_cast<int>(total / ProgressBytesPerStep));
+    ProgressSetStep(&sink, 1);
+    ProgressStepIt(&sink);
+
+    if (ExtractPayloads(targets, &sink) != 0)
+        return;
+
+    InstallInputs inputs = {WizardState.ProgramFolder, WizardState.DocumentsFolder, targets[MainProgramRow],
+                            WizardState.ProgramShortcutWanted, WizardState.DocumentsShortcutWanted};
+    if (WriteRegistryTable(&inputs, &sink) != 0) {
+        Fail(RegistryFailureMessage);
+        return;
+    }
+    CreateShortcuts(&inputs, &sink);
+
+    WizardState.InstallFinished = 1;
+    RemoveProgressDisplay();
+    ShowStatus(CongratulationFormat, ProductInfo.ProductName, ProductInfo.PublisherName,
+               ProductInfo.ProductName);
+    ShowWebSiteButton();
+    ShowCloseButton();
+}
