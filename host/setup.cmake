@@ -1,0 +1,36 @@
+# The setup executable: corvale-setup.exe, a static, stripped 32-bit GUI program whose
+# bytes depend on the sources alone.
+include(${CMAKE_SOURCE_DIR}/wizard/wizard.cmake)
+
+add_executable(corvale-setup WIN32
+  ${CMAKE_SOURCE_DIR}/host/main_win.cpp
+  ${CMAKE_SOURCE_DIR}/host/runtime_win.cpp
+  ${WIZARD_PORTABLE_SOURCES}
+  ${WIZARD_WIN_SOURCES}
+  ${SETUP_RESOURCE_SOURCES})
+set_target_properties(corvale-setup PROPERTIES
+  OUTPUT_NAME corvale-setup
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_include_directories(corvale-setup PRIVATE ${CMAKE_SOURCE_DIR})
+# Small code without exception tables; no build path can reach the output.
+target_compile_options(corvale-setup PRIVATE
+  $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables>
+  -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
+# ASLR and DEP, no link time stamp; 32-bit, so no high-entropy address space.
+target_link_options(corvale-setup PRIVATE
+  -municode -mwindows -static -s
+  -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp)
+# comctl32 is deliberately absent: it is loaded at run time from the system (host/main_win.cpp),
+# so any static use of it fails here at link time.
+target_link_libraries(corvale-setup PRIVATE core_win gdi32 user32 shell32 ole32 uuid)
+
+# The executable's own checks: ASLR, DEP, no time stamp, known-DLL imports only, and code
+# and data (the file less its resources and the payload blobs) under 64 KB. The control
+# run narrows the allowed DLLs and the limit, and must report both faults.
+find_package(Python3 COMPONENTS Interpreter REQUIRED)
+set(SETUP_CHECK ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wizard/check_executable.py
+  $<TARGET_FILE:corvale-setup> --blobs ${BLOB_FILES})
+add_test(NAME setup_executable_checks COMMAND ${SETUP_CHECK})
+add_test(NAME setup_executable_checks_control COMMAND ${SETUP_CHECK} --limit 1024 --known-dlls kernel32.dll)
+set_tests_properties(setup_executable_checks_control PROPERTIES
+  PASS_REGULAR_EXPRESSION "imports user32.dll, which is not a known DLL.*code and data take")
