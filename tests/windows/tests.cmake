@@ -53,3 +53,12 @@ add_custom_command(TARGET windows_files_tests POST_BUILD
 
 windows_test(windows_registry_tests ${WINDOWS_TESTS_DIR}/registry_test.cpp)
 windows_test(windows_shell_link_tests ${WINDOWS_TESTS_DIR}/shell_link_test.cpp)
+
+# The installation run on the real platform needs the core's recording fake of the window.
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/core/fake_window.cpp)
+  add_executable(hold_open ${WINDOWS_TESTS_DIR}/hold_open.cpp)
+  windows_test(windows_install_run_tests ${WINDOWS_TESTS_DIR}/install_run_test.cpp
+    ${CMAKE_SOURCE_DIR}/tests/core/fake_window.cpp)
+  target_compile_definitions(windows_install_run_tests PRIVATE HOLD_OPEN_PROGRAM="$<TARGET_FILE:hold_open>")
+  add_dependencies(windows_install_run_tests hold_open)
+endif()

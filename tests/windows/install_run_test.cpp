@@ -1,0 +1,177 @@
+// The installation run on the real files, registry and shell link, with the recording fake
+// of the window side. The registry roots are redirected into a key of the tests' own, so
+// the prefix's real installation keys stay as they were.
+#include <windows.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include "core/install_run.h"
+#include "core/win_text.h"
+#include "test_support.h"
+#include "tests/core/fake_platform.h"
+#include "wizard/wizard_state.h"
+
+namespace {
+const wchar_t RedirectKey[] = L"SOFTWARE\\CorvaleSetupTests";
+const char16_t ProductKey[] = u"SOFTWARE\\Corvale";
+
+// The text the run showed last.
+std::u16string ShownStatus() {
+    std::vector<FakeCall> shown = CallsNamed("ShowStatusText");
+    return shown.empty() ? u"" : Utf16(shown.back().Arguments[0]);
+}
+
+std::u16string Format(const char16_t* format, const std::u16string& text) {
+    std::u16string out;
+    for (const char16_t* f = format; *f != 0; ++f) {
+        if (f[0] == u'%' && f[1] == u's') {
+            out += text;
+            ++f;
+        } else {
+            out += *f;
+        }
+    }
+    return out;
+}
+
+class InstallRunTest : public testing::Test {
+  protected:
+    static void SetUpTestSuite() { CoInitialize(nullptr); }
+    static void TearDownTestSuite() { CoUninitialize(); }
+
+    void SetUp() override {
+        Scratch = MakeScratchFolder();
+        ProgramFolder = Join(Scratch, u"Корвале");
+        DocumentsFolder = Join(Scratch, u"Документы");
+        RegDeleteTreeW(HKEY_CURRENT_USER, RedirectKey);
+        // Both roots are redirected before the run, so nothing it writes reaches the real ones.
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(RedirectKey) + L"\\Machine").c_str(), 0,
+                                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &Machine, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(RedirectKey) + L"\\User").c_str(), 0,
+                                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &User, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_LOCAL_MACHINE, Machine));
+        ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CURRENT_USER, User));
+        Redirected = true;
+        char16_t folder[PathUnits];
+        ASSERT_EQ(0, GetSpecialFolder(CsidlCommonPrograms, folder));
+        StartMenuShortcut = Join(folder, ProductInfo.ProgramShortcutFile);
+        StartMenuShortcutExisted = FileExists(StartMenuShortcut);
+    }
+
+    void TearDown() override {
+        if (Process != nullptr) {
+            TerminateProcess(Process, 0);
+            WaitForSingleObject(Process, 10000);
+            CloseHandle(Process);
+        }
+        if (Redirected) {
+            RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+            RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        }
+        RegCloseKey(Machine);
+        RegCloseKey(User);
+        RegDeleteTreeW(HKEY_CURRENT_USER, RedirectKey);
+        // The start-menu shortcut goes to the prefix's real folder; leave it as it was found.
+        if (!StartMenuShortcutExisted)
+            DeleteFileW(WideText(StartMenuShortcut.c_str()));
+        RemoveTree(Scratch);
+    }
+
+    // The folder page as the user left it: the two folders, no desktop shortcuts.
+    void Run() {
+        ResetFake();
+        Fake.ProgramFolderEdit = ProgramFolder;
+        Fake.DocumentsFolderEdit = DocumentsFolder;
+        Fake.ProgramShortcutCheck = 0;
+        Fake.DocumentsShortcutCheck = 0;
+        InstallRun();
+    }
+
+    // True when the redirected registry holds no value of the product's keys.
+    bool RegistryUntouched() {
+        char16_t text[PathUnits];
+        return ReadRegistryString(LocalMachineRoot, ProductKey, u"AppPath", text, FolderBufferBytes) != 0 &&
+               ReadRegistryString(CurrentUserRoot, ProductKey, u"DocPath", text, FolderBufferBytes) != 0;
+    }
+
+    // Starts a copy of a program that keeps running, from the program folder, as the installed
+    // program it stands for.
+    void StartRunningCopy(const std::u16string& image) {
+        std::u16string command = u"\"" + image + u"\"";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        ASSERT_TRUE(CreateProcessW(WideText(image.c_str()), WideText(&command[0]), nullptr, nullptr, FALSE,
+                                   CREATE_NO_WINDOW, nullptr, WideText(ProgramFolder.c_str()), &startup,
+                                   &process));
+        CloseHandle(process.hThread);
+        Process = process.hProcess;
+        // The loader maps the image before the first instruction runs; once the process can be
+        // waited on for input or has run a moment, its image is locked.
+        WaitForSingleObject(Process, 500);
+        DWORD code = 0;
+        ASSERT_TRUE(GetExitCodeProcess(Process, &code));
+        ASSERT_EQ(static_cast<DWORD>(STILL_ACTIVE), code) << "the stand-in program must keep running";
+    }
+
+    std::u16string Scratch, ProgramFolder, DocumentsFolder, StartMenuShortcut;
+    bool StartMenuShortcutExisted = false;
+    HKEY Machine = nullptr, User = nullptr;
+    bool Redirected = false;
+    HANDLE Process = nullptr;
+};
+
+TEST_F(InstallRunTest, StopsAtAProgramFolderWhoseParentIsMissingHavingWrittenNothing) {
+    std::u16string parent = Join(Scratch, u"Missing");
+    ProgramFolder = Join(parent, u"Корвале");
+    Run();
+    EXPECT_EQ(u"Couldn't create folder " + ProgramFolder + u"\nError: 3", ShownStatus());
+    EXPECT_EQ(1, CountCalls("ShowCloseButton"));
+    EXPECT_EQ(0, WizardState.InstallFinished);
+    EXPECT_FALSE(FolderExists(parent));
+    EXPECT_FALSE(FolderExists(DocumentsFolder));
+    EXPECT_TRUE(RegistryUntouched());
+    if (!StartMenuShortcutExisted) {
+        EXPECT_FALSE(FileExists(StartMenuShortcut));
+    }
+}
+
+TEST_F(InstallRunTest, StopsAtTheMainProgramWhileACopyOfItRunsAndLeavesItsFile) {
+    ASSERT_EQ(0u, CreateFolder(ProgramFolder.c_str()));
+    std::u16string mainProgram = Join(ProgramFolder, ProductInfo.MainProgramFile);
+    std::u16string standIn = UnixPathOnWine(HOLD_OPEN_PROGRAM);
+    ASSERT_TRUE(CopyFileW(WideText(standIn.c_str()), WideText(mainProgram.c_str()), FALSE));
+    std::string oldImage;
+    ASSERT_TRUE(ReadWholeFile(mainProgram, &oldImage));
+    StartRunningCopy(mainProgram);
+
+    Run();
+    EXPECT_EQ(Format(PayloadTable[0].FailureFormat, mainProgram), ShownStatus());
+    EXPECT_EQ(0, WizardState.InstallFinished);
+    std::string image;
+    ASSERT_TRUE(ReadWholeFile(mainProgram, &image));
+    EXPECT_TRUE(oldImage == image) << "the running copy's file must stay as it was";
+    EXPECT_FALSE(FileExists(Join(ProgramFolder, ProductInfo.ReadmeFile)));
+    EXPECT_FALSE(FolderExists(DocumentsFolder));
+    EXPECT_TRUE(RegistryUntouched());
+
+    // Control: with the copy ended, the same run replaces the file and finishes.
+    TerminateProcess(Process, 0);
+    WaitForSingleObject(Process, 10000);
+    CloseHandle(Process);
+    Process = nullptr;
+    Run();
+    EXPECT_EQ(1, WizardState.InstallFinished) << Utf8(ShownStatus());
+    std::string original;
+    ASSERT_TRUE(ReadPayloadOriginal(0, &original));
+    ASSERT_TRUE(ReadWholeFile(mainProgram, &image));
+    EXPECT_TRUE(original == image);
+    char16_t stored[PathUnits];
+    ASSERT_EQ(0, ReadRegistryString(LocalMachineRoot, ProductKey, u"AppPath", stored, FolderBufferBytes));
+    EXPECT_EQ(ProgramFolder, stored);
+    EXPECT_TRUE(FileExists(StartMenuShortcut));
+}
+} // namespace
