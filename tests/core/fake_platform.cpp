@@ -1,0 +1,116 @@
+// The platform half of the recording fake: files and folders in memory, special folders,
+// an in-memory registry and shortcuts that are only recorded.
+#include "fake_platform.h"
+
+struct PlatformFile {
+    std::u16string Path;
+};
+
+namespace {
+std::string RootName(RegistryRoot root) {
+    return root == LocalMachineRoot ? "HKLM" : "HKCU";
+}
+
+FakeRegistryValue* FindValue(const std::string& root, const std::string& key, const std::string& name) {
+    for (FakeRegistryValue& value : Fake.Registry)
+        if (value.Root == root && value.Key == key && value.Name == name)
+            return &value;
+    return nullptr;
+}
+} // namespace
+
+void DeleteTargetFile(const char16_t* path) {
+    RecordCall("DeleteTargetFile", {Utf8(path)});
+    Fake.Files.erase(path);
+}
+
+void PauseMilliseconds(unsigned milliseconds) {
+    RecordCall("PauseMilliseconds", {std::to_string(milliseconds)});
+}
+
+PlatformFile* OpenFileForWriting(const char16_t* path) {
+    RecordCall("OpenFileForWriting", {Utf8(path)});
+    if (Fake.UnopenableFiles.count(path) != 0)
+        return nullptr;
+    Fake.Files[path].clear();
+    ++Fake.OpenFiles;
+    return new PlatformFile{path};
+}
+
+int WriteFileBytes(PlatformFile* file, const unsigned char* bytes, size_t count) {
+    RecordCall("WriteFileBytes", {Utf8(file->Path), std::to_string(count)});
+    if (Fake.FailingWriteFiles.count(file->Path) != 0)
+        return -1;
+    std::vector<unsigned char>& content = Fake.Files[file->Path];
+    content.insert(content.end(), bytes, bytes + count);
+    return 0;
+}
+
+int CloseWrittenFile(PlatformFile* file) {
+    RecordCall("CloseWrittenFile", {Utf8(file->Path)});
+    int result = Fake.FailingCloseFiles.count(file->Path) != 0 ? -1 : 0;
+    --Fake.OpenFiles;
+    delete file;
+    return result;
+}
+
+unsigned long CreateFolder(const char16_t* path) {
+    RecordCall("CreateFolder", {Utf8(path)});
+    auto injected = Fake.FolderErrors.find(path);
+    if (injected != Fake.FolderErrors.end())
+        return injected->second;
+    if (!Fake.Folders.insert(path).second)
+        return ErrorAlreadyExists;
+    return 0;
+}
+
+int GetSpecialFolder(int csidl, char16_t* path) {
+    RecordCall("GetSpecialFolder", {std::to_string(csidl)});
+    path[0] = 0;
+    auto folder = Fake.SpecialFolders.find(csidl);
+    if (folder == Fake.SpecialFolders.end() || folder->second.size() >= static_cast<size_t>(PathUnits))
+        return -1;
+    folder->second.copy(path, folder->second.size());
+    path[folder->second.size()] = 0;
+    return 0;
+}
+
+int WriteRegistryString(RegistryRoot root, const char16_t* key, const char16_t* name, const char16_t* text) {
+    RecordCall("WriteRegistryString", {RootName(root), Utf8(key), Utf8(name), Utf8(text)});
+    if (Fake.FailingRegistryWrites.count(CountCalls("WriteRegistryString")) != 0)
+        return -1;
+    FakeRegistryValue* value = FindValue(RootName(root), Utf8(key), Utf8(name));
+    if (value != nullptr)
+        value->Text = text;
+    else
+        Fake.Registry.push_back(FakeRegistryValue{RootName(root), Utf8(key), Utf8(name), text});
+    return 0;
+}
+
+int ReadRegistryString(RegistryRoot root, const char16_t* key, const char16_t* name, char16_t* buffer,
+                       unsigned bufferBytes) {
+    RecordCall("ReadRegistryString", {RootName(root), Utf8(key), Utf8(name), std::to_string(bufferBytes)});
+    const FakeRegistryValue* value = FindValue(RootName(root), Utf8(key), Utf8(name));
+    if (value == nullptr)
+        return -1;
+    if ((value->Text.size() + 1) * sizeof(char16_t) > bufferBytes) {
+        // The system leaves the buffer's content undefined when the value does not fit.
+        for (unsigned i = 0; i < bufferBytes / sizeof(char16_t); ++i)
+            buffer[i] = u'?';
+        return -1;
+    }
+    value->Text.copy(buffer, value->Text.size());
+    buffer[value->Text.size()] = 0;
+    return 0;
+}
+
+int32_t CreateShellLink(const char16_t* target, const char16_t* arguments, const char16_t* linkFile,
+                        const char16_t* description, int showCommand, const char16_t* workingDirectory,
+                        const char16_t* iconPath, int iconIndex) {
+    RecordCall("CreateShellLink",
+               {Utf8(target), Utf8(arguments), Utf8(linkFile), Utf8(description), std::to_string(showCommand),
+                Utf8(workingDirectory), Utf8(iconPath), std::to_string(iconIndex)});
+    int32_t checked = CheckShellLinkArguments(target, arguments, linkFile, description, showCommand,
+                                              workingDirectory, iconPath, iconIndex);
+    return checked != 0 ? checked : Fake.ShellLinkResult;
+}
