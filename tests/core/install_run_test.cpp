@@ -1,0 +1,501 @@
+// The installation run as a whole, against the recording fake: the order of every platform
+// call, the data it carries, the position of every progress tick, and each failure exit.
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/install_run.h"
+#include "core/payload_format.h"
+#include "fake_platform.h"
+#include "wizard/wizard_state.h"
+
+namespace {
+const std::string StartMenu = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
+const std::string Desktop = "C:\\users\\tester\\Desktop";
+const std::string RegistryFailure = "Couldn't update Windows registry!";
+const std::string Congratulation =
+    "Congratulations!\n\nYou've successfuly installed Corvale on your computer.\n"
+    "Thank you for choosing Wendrake Software.\n\n"
+    "Visit Corvale's website for updates and news:";
+const char* const FileNames[PayloadCount] = {"corvale.exe", "readme.txt", "uninst_corvale.exe",
+                                             "uninstall.dll", "sample.mpl"};
+
+struct Choices {
+    std::string Program = "C:\\Program Files\\Corvale";
+    std::string Documents = "C:\\users\\tester\\Documents\\Zadir Oduve";
+    int ProgramWanted = 1;
+    int DocumentsWanted = 1;
+};
+
+std::string Call(const std::string& name, const std::vector<std::string>& arguments = {}) {
+    std::string text = name + "(";
+    for (size_t i = 0; i < arguments.size(); ++i)
+        text += (i > 0 ? "|" : "") + arguments[i];
+    return text + ")";
+}
+
+std::string Target(const Choices& choices, int row) {
+    return (row < 4 ? choices.Program : choices.Documents) + "\\" + FileNames[row];
+}
+
+long CodedTotal() {
+    long total = 0;
+    for (const PayloadEntry& entry : PayloadTable)
+        total += PayloadSize(entry.Blob, PayloadBlobBytes(entry));
+    return total;
+}
+
+// The recorded calls as text: file writes left out (their chunking is the decoder's
+// affair), ticks inside an open file left out and counted in extractionTicks, every other
+// tick shown as "Tick".
+std::vector<std::string> Recorded(int* extractionTicks = nullptr) {
+    std::vector<std::string> lines;
+    int openFiles = 0, ticks = 0;
+    for (const FakeCall& call : Fake.Calls) {
+        if (call.Name == "OpenFileForWriting")
+            ++openFiles;
+        if (call.Name == "CloseWrittenFile")
+            --openFiles;
+        if (call.Name == "StepIt" && openFiles > 0)
+            ++ticks;
+        else if (call.Name == "StepIt")
+            lines.push_back("Tick");
+        else if (call.Name != "WriteFileBytes")
+            lines.push_back(Call(call.Name, call.Arguments));
+    }
+    if (extractionTicks != nullptr)
+        *extractionTicks = ticks;
+    return lines;
+}
+
+void AddExtraction(std::vector<std::string>* lines, const std::string& target) {
+    lines->insert(lines->end(), {Call("DeleteTargetFile", {target}), Call("PauseMilliseconds", {"100"}),
+                                 Call("OpenFileForWriting", {target}), Call("CloseWrittenFile", {target})});
+}
+
+void AddWrite(std::vector<std::string>* lines, const char* root, const std::string& key, const char* name,
+              const std::string& data, bool tick = true) {
+    lines->push_back(Call("WriteRegistryString", {root, key, name, data}));
+    if (tick)
+        lines->push_back("Tick");
+}
+
+void AddShortcut(std::vector<std::string>* lines, int csidl, const std::string& link,
+                 const std::string& target, const std::string& description,
+                 const std::string& workingDirectory) {
+    lines->push_back(Call("GetSpecialFolder", {std::to_string(csidl)}));
+    lines->push_back(
+        Call("CreateShellLink", {target, "", link, description, "1", workingDirectory, "", "0"}));
+}
+
+// Everything a successful run does, in order, written out from what the installation must do.
+std::vector<std::string> ExpectedRun(const Choices& c) {
+    const std::string& p = c.Program;
+    const std::string& d = c.Documents;
+    const std::string program = p + "\\corvale.exe";
+    const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvale";
+    const std::string docType = "SOFTWARE\\Classes\\Corvale.Doc";
+    std::vector<std::string> e = {
+        Call("SavePageFields"),        Call("DestroyPageControls"),
+        Call("ShowInstallingCaption"), Call("ShowBusyCursor"),
+        Call("CreateProgressBar"),     Call("SetRange", {std::to_string(CodedTotal() / 256)}),
+        Call("SetStep", {"1"}),        "Tick",
+        Call("CreateFolder", {p}),     "Tick"};
+    for (int row = 0; row < 4; ++row)
+        AddExtraction(&e, Target(c, row));
+    e.push_back(Call("CreateFolder", {d}));
+    AddExtraction(&e, Target(c, 4));
+    e.push_back("Tick");
+    AddWrite(&e, "HKLM", "SOFTWARE\\Corvale", "AppPath", p);
+    AddWrite(&e, "HKLM", "SOFTWARE\\Corvale", "Version", "2.7.3");
+    AddWrite(&e, "HKLM", uninstall, "DisplayName", "Corvale");
+    AddWrite(&e, "HKLM", uninstall, "UninstallString", p + "\\uninst_corvale.exe");
+    AddWrite(&e, "HKLM", uninstall, "Version", "2.7.3");
+    AddWrite(&e, "HKLM", uninstall, "DisplayVersion", "2.7.3");
+    AddWrite(&e, "HKLM", uninstall, "DisplayIcon", program + ",0");
+    AddWrite(&e, "HKLM", uninstall, "Publisher", "Wendrake Software");
+    AddWrite(&e, "HKLM", docType, "", "Ruroz Udid");
+    AddWrite(&e, "HKLM", docType + "\\shell", "", "open");
+    AddWrite(&e, "HKLM", docType + "\\shell\\open", "", "Open file in Corvale");
+    AddWrite(&e, "HKLM", docType + "\\shell\\open\\command", "", program + " \"%1\"");
+    AddWrite(&e, "HKLM", "SOFTWARE\\Classes\\.mpl", "", "Corvale.Doc", false);
+    AddWrite(&e, "HKCU", "SOFTWARE\\Corvale", "DocPath", d);
+    AddWrite(&e, "HKCU", "SOFTWARE\\Corvale", "FirstRun", "Yes");
+    AddShortcut(&e, 23, StartMenu + "\\Corvale.lnk", program, "Corvale", p);
+    e.push_back("Tick");
+    if (c.ProgramWanted == 1)
+        AddShortcut(&e, 16, Desktop + "\\Corvale.lnk", program, "Corvale", p);
+    e.push_back("Tick");
+    if (c.DocumentsWanted == 1)
+        AddShortcut(&e, 16, Desktop + "\\Zadir Oduve.lnk", d, "Zadir Oduve", d);
+    e.push_back("Tick");
+    e.insert(e.end(), {Call("RemoveProgressDisplay"), Call("ShowStatusText", {Congratulation}),
+                       Call("ShowWebSiteButton"), Call("ShowCloseButton")});
+    return e;
+}
+
+// A failed run: the successful run up to the `nth` line that is `last` or a call named `last`,
+// and `extra` lines after it, then the failure exit with message.
+std::vector<std::string> FailedRun(const std::vector<std::string>& run, const std::string& last, int extra,
+                                   const std::string& message, int nth = 1) {
+    std::vector<std::string> e;
+    for (size_t i = 0; i < run.size(); ++i) {
+        e.push_back(run[i]);
+        bool match = run[i] == last || run[i].compare(0, last.size() + 1, last + "(") == 0;
+        if (match && --nth == 0) {
+            for (int k = 1; k <= extra; ++k)
+                e.push_back(run[i + k]);
+            break;
+        }
+    }
+    e.insert(e.end(),
+             {Call("RemoveProgressDisplay"), Call("ShowStatusText", {message}), Call("ShowCloseButton")});
+    return e;
+}
+
+std::vector<unsigned char> OriginalPayload(int row) {
+    std::string directory = row == 1 || row == 4 ? CORE_TEST_SOURCE_PAYLOAD_DIR : CORE_TEST_BUILT_PAYLOAD_DIR;
+    std::ifstream file(directory + "/" + FileNames[row], std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+class InstallRunTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ResetFake(); }
+
+    void Run() {
+        Fake.ProgramFolderEdit = Utf16(Chosen.Program);
+        Fake.DocumentsFolderEdit = Utf16(Chosen.Documents);
+        Fake.ProgramShortcutCheck = Chosen.ProgramWanted;
+        Fake.DocumentsShortcutCheck = Chosen.DocumentsWanted;
+        InstallRun();
+    }
+
+    void ExpectFailedEndState() {
+        EXPECT_EQ(0, WizardState.InstallFinished);
+        EXPECT_EQ(nullptr, WizardState.ProgressBar);
+        EXPECT_EQ(nullptr, WizardState.PageControls[104 - FirstPageControlId]);
+        EXPECT_NE(nullptr, WizardState.CloseButton);
+        EXPECT_EQ(0, CountCalls("ShowWebSiteButton"));
+    }
+
+    Choices Chosen;
+};
+} // namespace
+
+// ---- The successful run -------------------------------------------------------------------
+
+class InstallRunChoicesTest : public InstallRunTest,
+                              public ::testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(InstallRunChoicesTest, CallsDataAndTicksInOrder) {
+    Chosen.ProgramWanted = GetParam().first;
+    Chosen.DocumentsWanted = GetParam().second;
+    Run();
+    int extractionTicks = 0;
+    EXPECT_EQ(ExpectedRun(Chosen), Recorded(&extractionTicks));
+
+    uint64_t expectedTicks = 0;
+    for (const PayloadEntry& entry : PayloadTable) {
+        uint64_t ticks = 0;
+        ASSERT_EQ(0, CheckPayload(entry.Blob, PayloadBlobBytes(entry), nullptr, &ticks));
+        expectedTicks += ticks;
+    }
+    EXPECT_EQ(static_cast<int>(expectedTicks), extractionTicks);
+    EXPECT_EQ(static_cast<int>(expectedTicks) + 20, CountCalls("StepIt"));
+
+    EXPECT_EQ(1, WizardState.InstallFinished);
+    EXPECT_EQ(nullptr, WizardState.ProgressBar);
+    for (WindowHandle slot : WizardState.PageControls)
+        EXPECT_EQ(nullptr, slot);
+    EXPECT_NE(nullptr, WizardState.StatusText);
+    EXPECT_NE(nullptr, WizardState.CloseButton);
+    EXPECT_EQ(0, Fake.OpenFiles);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothShortcutChoices, InstallRunChoicesTest,
+                         ::testing::Values(std::make_pair(1, 1), std::make_pair(1, 0), std::make_pair(0, 1),
+                                           std::make_pair(0, 0)));
+
+TEST_F(InstallRunTest, OnlyAChoiceOfExactlyOneCounts) {
+    Chosen.ProgramWanted = 2;
+    Chosen.DocumentsWanted = -1;
+    Run();
+    EXPECT_EQ(1, CountCalls("CreateShellLink"));
+    EXPECT_EQ(1, WizardState.InstallFinished);
+}
+
+TEST_F(InstallRunTest, ExtractedFilesEqualTheProjectPayloads) {
+    Run();
+    for (int row = 0; row < PayloadCount; ++row) {
+        std::vector<unsigned char> original = OriginalPayload(row);
+        ASSERT_FALSE(original.empty()) << FileNames[row] << " not found beside the build";
+        EXPECT_TRUE(Fake.Files.at(Utf16(Target(Chosen, row))) == original) << FileNames[row];
+    }
+}
+
+TEST_F(InstallRunTest, BarEndsWithinItsRange) {
+    Run();
+    long range = CodedTotal() / 256;
+    EXPECT_EQ(range, Fake.RangeMaximum);
+    EXPECT_EQ(1, Fake.Step);
+    int steps = CountCalls("StepIt");
+    EXPECT_LE(steps, range);
+    // The fake bar clamps like a real one; the count above shows it never had to.
+    EXPECT_EQ(steps, Fake.Position);
+}
+
+TEST_F(InstallRunTest, ExistingFoldersAreUsedAndOtherFilesLeftAlone) {
+    Fake.Folders = {Utf16(Chosen.Program), Utf16(Chosen.Documents)};
+    std::u16string other = Utf16(Chosen.Program + "\\notes.txt");
+    Fake.Files[other] = {'k', 'e', 'e', 'p'};
+    Fake.Files[Utf16(Target(Chosen, 0))] = {'o', 'l', 'd'};
+    Run();
+    EXPECT_EQ(1, WizardState.InstallFinished);
+    EXPECT_EQ((std::vector<unsigned char>{'k', 'e', 'e', 'p'}), Fake.Files.at(other));
+    EXPECT_EQ(OriginalPayload(0).size(), Fake.Files.at(Utf16(Target(Chosen, 0))).size());
+}
+
+TEST_F(InstallRunTest, FolderEndingInBackslashGivesDoubledBackslashes) {
+    Chosen.Program = "D:\\Apps\\";
+    Run();
+    EXPECT_EQ(ExpectedRun(Chosen), Recorded());
+    std::vector<FakeCall> writes = CallsNamed("WriteRegistryString");
+    ASSERT_EQ(15u, writes.size());
+    EXPECT_EQ("D:\\Apps\\", writes[0].Arguments[3]);
+    EXPECT_EQ("D:\\Apps\\\\uninst_corvale.exe", writes[3].Arguments[3]);
+    EXPECT_EQ("D:\\Apps\\\\corvale.exe,0", writes[6].Arguments[3]);
+    EXPECT_EQ("D:\\Apps\\\\corvale.exe \"%1\"", writes[11].Arguments[3]);
+    EXPECT_EQ(1u, Fake.Files.count(u"D:\\Apps\\\\corvale.exe"));
+}
+
+// ---- Failures that stop the run -------------------------------------------------------------
+
+TEST_F(InstallRunTest, ProgramFolderThatCannotBeCreated) {
+    Fake.FolderErrors[Utf16(Chosen.Program)] = 3;
+    Run();
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CreateFolder", {Chosen.Program}), 0,
+                        "Couldn't create folder C:\\Program Files\\Corvale\nError: 3"),
+              Recorded());
+    ExpectFailedEndState();
+}
+
+TEST_F(InstallRunTest, AlreadyExistsIsNoFailure) {
+    Fake.FolderErrors[Utf16(Chosen.Program)] = ErrorAlreadyExists;
+    Fake.FolderErrors[Utf16(Chosen.Documents)] = ErrorAlreadyExists;
+    Run();
+    EXPECT_EQ(ExpectedRun(Chosen), Recorded());
+}
+
+TEST_F(InstallRunTest, DocumentsFolderThatCannotBeCreated) {
+    Fake.FolderErrors[Utf16(Chosen.Documents)] = 5;
+    Run();
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CreateFolder", {Chosen.Documents}), 0,
+                        "Couldn't create folder " + Chosen.Documents + "\nError: 5"),
+              Recorded());
+    ExpectFailedEndState();
+}
+
+namespace {
+const char* const FailureFormats[PayloadCount] = {
+    "ERROR: Couldn't create file:\n\n%\n\nMake sure the program is closed before updating.",
+    "ERROR: Couldn't create file:\n\n%",
+    "ERROR: Couldn't create file:\n%",
+    "Couldn't create file:\n%",
+    "ERROR: Couldn't create file:\n\n%",
+};
+
+std::string FailureMessage(int row, const std::string& target) {
+    std::string message = FailureFormats[row];
+    return message.replace(message.find('%'), 1, target);
+}
+} // namespace
+
+class PayloadRowFailureTest : public InstallRunTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(PayloadRowFailureTest, UnopenableTargetStopsWithTheRowsMessage) {
+    int row = GetParam();
+    std::string target = Target(Chosen, row);
+    Fake.UnopenableFiles.insert(Utf16(target));
+    Run();
+    EXPECT_EQ(
+        FailedRun(ExpectedRun(Chosen), Call("OpenFileForWriting", {target}), 0, FailureMessage(row, target)),
+        Recorded());
+    ExpectFailedEndState();
+}
+
+TEST_P(PayloadRowFailureTest, FailingWriteStopsWithTheRowsMessage) {
+    int row = GetParam();
+    std::string target = Target(Chosen, row);
+    Fake.FailingWriteFiles.insert(Utf16(target));
+    Run();
+    EXPECT_EQ(
+        FailedRun(ExpectedRun(Chosen), Call("CloseWrittenFile", {target}), 0, FailureMessage(row, target)),
+        Recorded());
+    ExpectFailedEndState();
+}
+
+TEST_P(PayloadRowFailureTest, FailingCloseStopsWithTheRowsMessage) {
+    int row = GetParam();
+    std::string target = Target(Chosen, row);
+    Fake.FailingCloseFiles.insert(Utf16(target));
+    Run();
+    EXPECT_EQ(
+        FailedRun(ExpectedRun(Chosen), Call("CloseWrittenFile", {target}), 0, FailureMessage(row, target)),
+        Recorded());
+    ExpectFailedEndState();
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryRow, PayloadRowFailureTest, ::testing::Range(0, PayloadCount));
+
+class RegistryWriteFailureTest : public InstallRunTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(RegistryWriteFailureTest, StopRowEndsTheRunAfterItsTick) {
+    int write = GetParam();
+    Fake.FailingRegistryWrites.insert(write);
+    Run();
+    // The failing write has already stepped the bar, except write 13, which steps nothing.
+    EXPECT_EQ(
+        FailedRun(ExpectedRun(Chosen), "WriteRegistryString", write == 13 ? 0 : 1, RegistryFailure, write),
+        Recorded());
+    ExpectFailedEndState();
+}
+
+INSTANTIATE_TEST_SUITE_P(StopRows, RegistryWriteFailureTest,
+                         ::testing::Values(1, 2, 3, 4, 5, 6, 7, 8, 12, 13, 14, 15));
+
+TEST_F(InstallRunTest, DocumentTypeWritesMayFailAndTheRunGoesOn) {
+    Fake.FailingRegistryWrites = {9, 10, 11};
+    Run();
+    EXPECT_EQ(ExpectedRun(Chosen), Recorded());
+    EXPECT_EQ(1, WizardState.InstallFinished);
+    // Control: the fake did refuse them.
+    EXPECT_EQ(12u, Fake.Registry.size());
+}
+
+TEST_F(InstallRunTest, OpenCommandFailingAfterTheGoOnWritesStops) {
+    Fake.FailingRegistryWrites = {9, 10, 11, 12};
+    Run();
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), "WriteRegistryString", 1, RegistryFailure, 12), Recorded());
+}
+
+// ---- Shortcuts never fail the run -----------------------------------------------------------
+
+TEST_F(InstallRunTest, FailingShortcutsStillEndInSuccess) {
+    Fake.ShellLinkResult = static_cast<int32_t>(0x80070005);
+    Run();
+    EXPECT_EQ(ExpectedRun(Chosen), Recorded());
+    EXPECT_EQ(1, WizardState.InstallFinished);
+}
+
+TEST_F(InstallRunTest, FailingFolderLookupSkipsThatShortcutOnly) {
+    Fake.SpecialFolders.erase(CsidlCommonPrograms);
+    Run();
+    std::vector<std::string> expected = ExpectedRun(Chosen);
+    // The Start-menu link is not attempted; its tick still follows.
+    auto link =
+        std::find(expected.begin(), expected.end(),
+                  Call("CreateShellLink", {Chosen.Program + "\\corvale.exe", "", StartMenu + "\\Corvale.lnk",
+                                           "Corvale", "1", Chosen.Program, "", "0"}));
+    ASSERT_NE(expected.end(), link);
+    expected.erase(link);
+    EXPECT_EQ(expected, Recorded());
+    EXPECT_EQ(1, WizardState.InstallFinished);
+}
+
+TEST_F(InstallRunTest, LinkPathThatDoesNotFitIsSkipped) {
+    // 247 + "\Corvale.lnk" is 259 units and fits; "\Zadir Oduve.lnk" does not.
+    std::string desktop = "C:\\" + std::string(244, 'd');
+    Fake.SpecialFolders[CsidlDesktopDirectory] = Utf16(desktop);
+    Run();
+    std::vector<FakeCall> links = CallsNamed("CreateShellLink");
+    ASSERT_EQ(2u, links.size());
+    EXPECT_EQ(desktop + "\\Corvale.lnk", links[1].Arguments[2]);
+    EXPECT_EQ(259u, Utf16(links[1].Arguments[2]).size());
+    std::vector<std::string> recorded = Recorded();
+    EXPECT_EQ(20, std::count(recorded.begin(), recorded.end(), "Tick"));
+    EXPECT_EQ(1, WizardState.InstallFinished);
+}
+
+// ---- Folders near the length of the path buffers ---------------------------------------------
+// Targets add a backslash and the file name to the folder; "uninst_corvale.exe" is the longest
+// program file name, so a program folder of 240 units is the longest that installs.
+
+namespace {
+std::string FolderOfLength(size_t units) {
+    return "C:\\" + std::string(units - 3, 'f');
+}
+} // namespace
+
+TEST_F(InstallRunTest, LongestProgramFolderFitsEveryPathAndValue) {
+    Chosen.Program = FolderOfLength(240);
+    Run();
+    EXPECT_EQ(ExpectedRun(Chosen), Recorded());
+    EXPECT_EQ(259u, Utf16(Target(Chosen, 2)).size());
+    // The registry values built from the same folder are shorter than the longest target.
+    std::vector<FakeCall> writes = CallsNamed("WriteRegistryString");
+    ASSERT_EQ(15u, writes.size());
+    EXPECT_EQ(259u, writes[3].Arguments[3].size());  // folder\uninst_corvale.exe
+    EXPECT_EQ(254u, writes[6].Arguments[3].size());  // folder\corvale.exe,0
+    EXPECT_EQ(257u, writes[11].Arguments[3].size()); // folder\corvale.exe "%1"
+}
+
+TEST_F(InstallRunTest, OneUnitLongerFailsTheUninstallerRowWithItsWholePath) {
+    Chosen.Program = FolderOfLength(241);
+    Run();
+    std::string target = Target(Chosen, 2);
+    ASSERT_EQ(260u, target.size());
+    // Rows 1 and 2 are written; row 3 touches nothing on disk; no registry value is written.
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CloseWrittenFile", {Target(Chosen, 1)}), 0,
+                        FailureMessage(2, target)),
+              Recorded());
+    ExpectFailedEndState();
+}
+
+TEST_F(InstallRunTest, ProgramFolderTooLongForTheMainProgramTouchesNoFile) {
+    for (size_t length : {248, PathUnits - 1}) {
+        ResetFake();
+        Chosen.Program = FolderOfLength(length);
+        Run();
+        std::string target = Target(Chosen, 0);
+        EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CreateFolder", {Chosen.Program}), 1,
+                            FailureMessage(0, target)),
+                  Recorded());
+        EXPECT_EQ(0, CountCalls("DeleteTargetFile"));
+    }
+    // Control: one unit shorter writes the main program.
+    ResetFake();
+    Chosen.Program = FolderOfLength(247);
+    Run();
+    EXPECT_EQ(1u, Fake.Files.count(Utf16(Target(Chosen, 0))));
+}
+
+TEST_F(InstallRunTest, DocumentsFolderAroundTheBound) {
+    Chosen.Documents = FolderOfLength(248);
+    Run();
+    EXPECT_EQ(ExpectedRun(Chosen), Recorded());
+
+    ResetFake();
+    Chosen.Documents = FolderOfLength(249);
+    Run();
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CreateFolder", {Chosen.Documents}), 0,
+                        FailureMessage(4, Target(Chosen, 4))),
+              Recorded());
+}
+
+// ---- The outcome message ----------------------------------------------------------------------
+
+TEST_F(InstallRunTest, StatusShowsWhatFitsItsBufferAndNeverACutText) {
+    std::u16string longest(StatusUnits - 1, u'm');
+    ShowStatus(u"%s", longest.c_str());
+    std::u16string tooLong(StatusUnits, u'm');
+    ShowStatus(u"%s", tooLong.c_str());
+    std::vector<FakeCall> shown = CallsNamed("ShowStatusText");
+    ASSERT_EQ(2u, shown.size());
+    EXPECT_EQ(Utf8(longest), shown[0].Arguments[0]);
+    EXPECT_EQ("%s", shown[1].Arguments[0]);
+}
