@@ -1,0 +1,18 @@
+# The setup executable's resources: application icon, logos, licence text, version block and
+# manifest, all compiled from host/setup.rc. The setup target adds SETUP_RESOURCE_SOURCES to
+# its own sources.
+set(SETUP_RESOURCE_SOURCES ${CMAKE_SOURCE_DIR}/host/setup.rc)
+# windres reads these while it compiles the script; a change to any of them recompiles it.
+set(SETUP_RESOURCE_FILES
+  ${CMAKE_SOURCE_DIR}/host/resources/corvale.ico
+  ${CMAKE_SOURCE_DIR}/host/resources/logo-120.ico
+  ${CMAKE_SOURCE_DIR}/host/resources/logo-150.ico
+  ${CMAKE_SOURCE_DIR}/host/resources/logo-180.ico
+  ${CMAKE_SOURCE_DIR}/host/resources/logo-240.ico
+  ${CMAKE_SOURCE_DIR}/host/resources/licence.txt
+  ${CMAKE_SOURCE_DIR}/host/resources/setup.manifest
+  ${CMAKE_SOURCE_DIR}/core/product_names.h
+)
+set_source_files_properties(${SETUP_RESOURCE_SOURCES} PROPERTIES
+  OBJECT_DEPENDS "${SETUP_RESOURCE_FILES}"
+  INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR})
