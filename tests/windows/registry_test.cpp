@@ -23,8 +23,19 @@ void StoreRaw(RegistryRoot root, const char16_t* name, DWORD type, const void* b
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(RootKey(root), WideText(TestKey), 0, nullptr, 0, KEY_ALL_ACCESS,
                                              nullptr, &key, nullptr));
     LONG set = RegSetValueExW(key, WideText(name), 0, type, static_cast<const BYTE*>(bytes), count);
+    DWORD stored = 0;
+    RegQueryValueExW(key, WideText(name), nullptr, nullptr, nullptr, &stored);
     RegCloseKey(key);
     ASSERT_EQ(ERROR_SUCCESS, set);
+    ASSERT_EQ(count, stored) << "stored size";
+}
+
+// Stores text as REG_SZ without its terminator. The system adds a forgotten terminator to
+// a string value when the unit after the given bytes happens to be zero, so the text is
+// followed by a non-zero unit that is not part of the value.
+void StoreUnterminated(RegistryRoot root, const char16_t* name, const std::u16string& text) {
+    std::u16string followed = text + u'#';
+    StoreRaw(root, name, REG_SZ, followed.data(), static_cast<DWORD>(text.size() * sizeof(char16_t)));
 }
 
 // The buffer as the folder page holds it: 260 units, 520 bytes, prefilled with stale text.
@@ -113,22 +124,21 @@ TEST_P(RegistryTest, FailsMissingKeysAndValuesAndValuesLargerThanTheBuffer) {
 TEST_P(RegistryTest, NeverLeavesAnUnterminatedText) {
     // 520 bytes with no terminator: the whole buffer is text, and no unit is left for the
     // end. Cutting off the last unit would propose a different folder, so the read fails.
-    std::u16string full(PathUnits, u'c');
-    StoreRaw(GetParam(), u"Full", REG_SZ, full.data(), PathUnits * 2);
+    StoreUnterminated(GetParam(), u"Full", std::u16string(PathUnits, u'c'));
     FolderBuffer buffer = StaleBuffer();
     EXPECT_EQ(-1, Read(TestKey, u"Full", &buffer));
     EXPECT_EQ(0, buffer.Units[0]);
 
     // 518 bytes with no terminator still leave the last unit for it.
     std::u16string almost(PathUnits - 1, u'd');
-    StoreRaw(GetParam(), u"Almost", REG_SZ, almost.data(), (PathUnits - 1) * 2);
+    StoreUnterminated(GetParam(), u"Almost", almost);
     buffer = StaleBuffer();
     ASSERT_EQ(0, Read(TestKey, u"Almost", &buffer));
     EXPECT_EQ(almost, buffer.Units);
 
     // A short value stored without its terminator ends right after its text, not in the
     // stale content behind it; so does one of an odd byte count.
-    StoreRaw(GetParam(), u"Short", REG_SZ, u"C:\\Short", 16);
+    StoreUnterminated(GetParam(), u"Short", u"C:\\Short");
     buffer = StaleBuffer();
     ASSERT_EQ(0, Read(TestKey, u"Short", &buffer));
     EXPECT_EQ(std::u16string(u"C:\\Short"), buffer.Units);
