@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# The shell side of the end-to-end tests, run by ctest. Each test group gets a fresh 32-bit
+# Wine prefix with a 1920x1080 virtual desktop and its own screen DPI, on an X display of
+# its own (Xvfb, started when none answers). The driver runs its cases inside that prefix;
+# when it asks for a screenshot (a NAME.want file holding the window's geometry) this script
+# takes it from the X root window.
+#
+#   e2e.sh display-start | display-stop
+#   e2e.sh prefix GROUP DPI      fresh prefix for the group
+#   e2e.sh run GROUP CASE ARGS   the driver's case in the group's prefix
+#   e2e.sh stop GROUP            ends every process of the group's prefix
+#
+# Environment (set by tests/e2e/tests.cmake): E2E_ROOT (prefixes), E2E_DISPLAY, E2E_DRIVER,
+# E2E_SHOTS (screenshot folder).
+set -uo pipefail
+
+: "${E2E_ROOT:?}" "${E2E_DISPLAY:?}"
+export WINEARCH=win32
+export WINEDEBUG=-all
+# No Mono/Gecko installers; no Linux menu entries for the shortcuts the setup creates.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export DISPLAY=$E2E_DISPLAY
+unset WAYLAND_DISPLAY
+
+mkdir -p "$E2E_ROOT"
+display_number=${E2E_DISPLAY#:}
+display_number=${display_number%%.*}
+xvfb_pid_file=$E2E_ROOT/xvfb-$display_number.pid
+# One driver at a time per display, also across build trees: screenshots and window focus
+# belong to whichever virtual desktop is on top.
+display_lock=/tmp/corvale-e2e-display-$display_number.lock
+
+display_answers() {
+    xdpyinfo -display "$E2E_DISPLAY" >/dev/null 2>&1
+}
+
+ensure_display() {
+    display_answers && return 0
+    # Started without the lock descriptors: a lock held by a child lives as long as the child.
+    Xvfb "$E2E_DISPLAY" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 </dev/null 8>&- 9>&- &
+    echo $! >"$xvfb_pid_file"
+    for _ in $(seq 100); do
+        display_answers && return 0
+        sleep 0.05
+    done
+    echo "e2e: Xvfb didn't come up on $E2E_DISPLAY" >&2
+    return 1
+}
+
+stop_display() {
+    [ -f "$xvfb_pid_file" ] || return 0
+    local pid
+    pid=$(cat "$xvfb_pid_file")
+    rm -f "$xvfb_pid_file"
+    # Only the server this harness started, and only while no driver uses it.
+    (
+        flock 9
+        kill "$pid" 2>/dev/null
+    ) 9>"$display_lock"
+    return 0
+}
+
+group_prefix() {
+    echo "$E2E_ROOT/$1"
+}
+
+# Wine's own Tahoma (the setup's font) and Marlett (the frame buttons' glyphs), from Debian's
+# fonts-wine. This Wine doesn't look for them where the package puts them, but finds them in
+# the prefix's Fonts folder.
+wine_fonts=/usr/share/wine/fonts
+install_wine_fonts() {
+    [ -d "$wine_fonts" ] && cp "$wine_fonts"/* "$1/drive_c/windows/Fonts/"
+    return 0
+}
+
+# A pristine prefix, made once per build tree and Wine version; groups start from copies of
+# it, which takes a second instead of the ten of a new prefix.
+ensure_template() {
+    local template=$E2E_ROOT/template stamp version
+    version="$(wine --version) fonts:$(ls "$wine_fonts" 2>/dev/null | wc -l)"
+    stamp=$template/.e2e-template
+    (
+        flock 8
+        if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ]; then
+            rm -rf "$template"
+            mkdir -p "$template"
+            WINEPREFIX=$template wineboot -i >/dev/null 2>&1 8>&-
+            WINEPREFIX=$template wineserver -w 8>&-
+            install_wine_fonts "$template"
+            echo "$version" >"$stamp"
+        fi
+    ) 8>"$E2E_ROOT/template.lock"
+}
+
+make_prefix() {
+    local group=$1 dpi=$2 template=$E2E_ROOT/template prefix entry
+    prefix=$(group_prefix "$group")
+    ensure_template || return 1
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+    rm -rf "$prefix"
+    mkdir -p "$prefix/drive_c/windows"
+    # The system's own files are never written by a test: hard links. Everything else, the
+    # registry files included, is copied.
+    for entry in "$template"/* "$template"/.update-timestamp; do
+        [ -e "$entry" ] || continue
+        [ "$(basename "$entry")" = drive_c ] && continue
+        cp -a "$entry" "$prefix/"
+    done
+    for entry in "$template"/drive_c/*; do
+        [ "$(basename "$entry")" = windows ] && continue
+        cp -a "$entry" "$prefix/drive_c/"
+    done
+    for entry in "$template"/drive_c/windows/*; do
+        case $(basename "$entry") in
+        system32 | winsxs) cp -al "$entry" "$prefix/drive_c/windows/" 2>/dev/null || cp -a "$entry" "$prefix/drive_c/windows/" ;;
+        *) cp -a "$entry" "$prefix/drive_c/windows/" ;;
+        esac
+    done
+    local settings=$prefix/e2e-settings.reg
+    printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n\r\n' "$dpi" >"$settings"
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n' >>"$settings"
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1920x1080"\r\n' >>"$settings"
+    WINEPREFIX=$prefix wine regedit /S "$settings" || return 1
+    echo "$dpi" >"$prefix/e2e-dpi"
+}
+
+# Takes every screenshot the driver asked for: NAME.want holds WxH+X+Y of its window.
+serve_screenshots() {
+    local want name
+    for want in "$E2E_SHOTS"/*.want; do
+        [ -e "$want" ] || continue
+        name=${want%.want}
+        import -display "$E2E_DISPLAY" -window root -crop "$(cat "$want")" +repage "$name.tmp.png" &&
+            mv "$name.tmp.png" "$name.png"
+        rm -f "$want"
+    done
+}
+
+run_case() {
+    local group=$1 case=$2 prefix dpi driver_pid status
+    shift 2
+    prefix=$(group_prefix "$group")
+    dpi=$(cat "$prefix/e2e-dpi") || return 1
+    mkdir -p "$E2E_SHOTS"
+    exec 9>"$display_lock"
+    flock 9
+    ensure_display || return 1
+    WINEPREFIX=$prefix wine "$E2E_DRIVER" "$case" --dpi "$dpi" --shots "$E2E_SHOTS" "$@" 9>&- &
+    driver_pid=$!
+    while kill -0 "$driver_pid" 2>/dev/null; do
+        serve_screenshots
+        sleep 0.05
+    done
+    wait "$driver_pid"
+    status=$?
+    rm -f "$E2E_SHOTS"/*.want
+    return $status
+}
+
+case ${1:-} in
+display-start) ensure_display ;;
+display-stop) stop_display ;;
+prefix) make_prefix "$2" "$3" ;;
+run) shift; run_case "$@" ;;
+stop) WINEPREFIX=$(group_prefix "$2") wineserver -k >/dev/null 2>&1; exit 0 ;;
+*)
+    echo "usage: $0 display-start|display-stop|prefix GROUP DPI|run GROUP CASE ARGS|stop GROUP" >&2
+    exit 2
+    ;;
+esac

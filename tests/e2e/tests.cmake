@@ -1,0 +1,95 @@
+# End-to-end tests: the setup executable, started in fresh Wine prefixes on a virtual desktop
+# and driven from outside by e2e-driver.exe (tests/e2e/driver_win.cpp); tests/e2e/e2e.sh
+# makes the prefixes, runs the driver and takes the screenshots.
+#
+# A group is one prefix at one screen DPI; its cases run in the order given, on the state the
+# previous ones left. Adding a case: a function and a row in the driver's case table, and its
+# name in a group's list below.
+add_executable(e2e-driver
+  ${CMAKE_SOURCE_DIR}/tests/e2e/driver_win.cpp
+  ${CMAKE_SOURCE_DIR}/tests/e2e/checks_win.cpp
+  ${CMAKE_SOURCE_DIR}/tests/e2e/setup_probe_win.cpp
+  ${CMAKE_SOURCE_DIR}/tests/e2e/readback_win.cpp)
+target_link_options(e2e-driver PRIVATE -municode -s)
+target_link_libraries(e2e-driver PRIVATE user32 shell32 ole32 uuid)
+
+set(CORVALE_E2E_DISPLAY ":86" CACHE STRING
+    "X display of the end-to-end tests; an Xvfb is started there when none answers")
+set(CORVALE_E2E_SETUP "" CACHE FILEPATH
+    "Setup executable for the end-to-end tests instead of the one built here")
+if(CORVALE_E2E_SETUP)
+  set(E2E_SETUP ${CORVALE_E2E_SETUP})
+elseif(TARGET corvale-setup)
+  set(E2E_SETUP $<TARGET_FILE:corvale-setup>)
+else()
+  return()
+endif()
+
+find_program(E2E_BASH bash REQUIRED)
+set(E2E_HARNESS ${E2E_BASH} ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.sh)
+set(E2E_ROOT ${CMAKE_BINARY_DIR}/e2e)
+
+# The driver compares the installed files with the files that were packed.
+set(E2E_DRIVER_ARGS --setup ${E2E_SETUP} --website ${CORVALE_WEBSITE_HOST})
+# ... and the licence page with the text the resources carry.
+if(EXISTS ${CMAKE_SOURCE_DIR}/host/resources/licence.txt)
+  list(APPEND E2E_DRIVER_ARGS --licence ${CMAKE_SOURCE_DIR}/host/resources/licence.txt)
+endif()
+foreach(name ${PAYLOAD_FILE_NAMES})
+  if(CORVALE_PAYLOAD_DIR)
+    list(APPEND E2E_DRIVER_ARGS --payload ${name}=${CORVALE_PAYLOAD_DIR}/${name})
+  else()
+    list(APPEND E2E_DRIVER_ARGS --payload ${name}=${PAYLOAD_SOURCE_${name}})
+  endif()
+endforeach()
+
+function(e2e_properties test group)
+  set_tests_properties(${test} PROPERTIES
+    ENVIRONMENT "E2E_ROOT=${E2E_ROOT};E2E_DISPLAY=${CORVALE_E2E_DISPLAY};E2E_DRIVER=$<TARGET_FILE:e2e-driver>;E2E_SHOTS=${CMAKE_BINARY_DIR}/screenshots;WINEPREFIX=${E2E_ROOT}/${group}"
+    RESOURCE_LOCK corvale_e2e
+    LABELS e2e
+    TIMEOUT 180)
+endfunction()
+
+add_test(NAME e2e_display_start COMMAND ${E2E_HARNESS} display-start)
+add_test(NAME e2e_display_stop COMMAND ${E2E_HARNESS} display-stop)
+e2e_properties(e2e_display_start display)
+e2e_properties(e2e_display_stop display)
+set_tests_properties(e2e_display_start PROPERTIES FIXTURES_SETUP e2e_display)
+set_tests_properties(e2e_display_stop PROPERTIES FIXTURES_CLEANUP e2e_display)
+
+# e2e_group(GROUP DPI CASE...): a fresh prefix at that DPI, then the cases in order.
+# A case written CASE:fails runs expecting 96 DPI, without screenshots, and must fail: a
+# control case showing that the group's DPI reaches the setup and the checks see it.
+function(e2e_group group dpi)
+  add_test(NAME e2e_${group}_prefix COMMAND ${E2E_HARNESS} prefix ${group} ${dpi})
+  add_test(NAME e2e_${group}_stop COMMAND ${E2E_HARNESS} stop ${group})
+  e2e_properties(e2e_${group}_prefix ${group})
+  e2e_properties(e2e_${group}_stop ${group})
+  set_tests_properties(e2e_${group}_prefix PROPERTIES FIXTURES_SETUP e2e_${group} FIXTURES_REQUIRED e2e_display)
+  set_tests_properties(e2e_${group}_stop PROPERTIES FIXTURES_CLEANUP e2e_${group} FIXTURES_REQUIRED e2e_display)
+  set(previous "")
+  foreach(case ${ARGN})
+    set(extra "")
+    set(will_fail OFF)
+    if(case MATCHES "^(.*):fails$")
+      set(case ${CMAKE_MATCH_1})
+      set(extra --dpi 96 --shots none)
+      set(will_fail ON)
+      set(test e2e_${group}_${case}_at_96_fails)
+    else()
+      set(test e2e_${group}_${case})
+    endif()
+    add_test(NAME ${test} COMMAND ${E2E_HARNESS} run ${group} ${case} ${E2E_DRIVER_ARGS} ${extra})
+    e2e_properties(${test} ${group})
+    set_tests_properties(${test} PROPERTIES
+      FIXTURES_REQUIRED "e2e_display;e2e_${group}" WILL_FAIL ${will_fail})
+    if(previous)
+      set_tests_properties(${test} PROPERTIES DEPENDS ${previous})
+    endif()
+    set(previous ${test})
+  endforeach()
+endfunction()
+
+e2e_group(install 96 defaults readback_controls second_run)
+e2e_group(dpi144 144 layout layout:fails)
