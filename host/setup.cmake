@@ -34,3 +34,18 @@ add_test(NAME setup_executable_checks COMMAND ${SETUP_CHECK})
 add_test(NAME setup_executable_checks_control COMMAND ${SETUP_CHECK} --limit 1024 --known-dlls kernel32.dll)
 set_tests_properties(setup_executable_checks_control PROPERTIES
   PASS_REGULAR_EXPRESSION "imports user32.dll, which is not a known DLL.*code and data take")
+
+# The wizard's window side checked from inside a process of its own under Wine (the shared
+# font can only be read there), with the setup's resources but without the installation run.
+add_executable(wizard_window_tests
+  ${CMAKE_SOURCE_DIR}/tests/wizard/wizard_win_test.cpp
+  ${WIZARD_PORTABLE_SOURCES}
+  ${WIZARD_WIN_SOURCES}
+  ${SETUP_RESOURCE_SOURCES})
+target_include_directories(wizard_window_tests PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_options(wizard_window_tests PRIVATE -municode)
+target_link_libraries(wizard_window_tests PRIVATE core_win comctl32 gdi32 user32 shell32 ole32 uuid)
+add_test(NAME wizard_window_tests COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:wizard_window_tests>)
+set_tests_properties(wizard_window_tests PROPERTIES
+  ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix"
+  TIMEOUT 300)
