@@ -2,7 +2,9 @@
 //
 // The library's own allocation functions are tied to its exception support (bad_alloc, the
 // unwinder, the demangler and a formatted-output engine: some 80 KB). The setup never throws,
-// so the nothrow forms it uses are replaced here, as the language allows, by the process heap.
+// so the nothrow forms it uses are replaced here, as the language allows. They allocate from
+// the C heap like the library's own throwing form, so any block from either form can be
+// freed by the one delete.
 //
 // The COM class and interface ids of the shell link come from a system import library whose
 // members each carry hundreds of other ids (about 40 KB); defining the three used ones here
@@ -10,15 +12,16 @@
 #include <windows.h>
 #include <initguid.h>
 
+#include <stdlib.h>
+
 #include <new>
 
 void* operator new(size_t size, const std::nothrow_t&) noexcept {
-    return HeapAlloc(GetProcessHeap(), 0, size != 0 ? size : 1);
+    return malloc(size != 0 ? size : 1);
 }
 
 void operator delete(void* block) noexcept {
-    if (block != nullptr)
-        HeapFree(GetProcessHeap(), 0, block);
+    free(block);
 }
 
 void operator delete(void* block, size_t) noexcept {
