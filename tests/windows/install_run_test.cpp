@@ -67,6 +67,8 @@ class InstallRunTest : public testing::Test {
             WaitForSingleObject(Process, 10000);
             CloseHandle(Process);
         }
+        if (Job != nullptr)
+            CloseHandle(Job);
         if (Redirected) {
             RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
             RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
@@ -105,12 +107,19 @@ class InstallRunTest : public testing::Test {
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process = {};
         ASSERT_TRUE(CreateProcessW(WideText(image.c_str()), WideText(&command[0]), nullptr, nullptr, FALSE,
-                                   CREATE_NO_WINDOW, nullptr, WideText(ProgramFolder.c_str()), &startup,
-                                   &process));
-        CloseHandle(process.hThread);
+                                   CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr,
+                                   WideText(ProgramFolder.c_str()), &startup, &process));
         Process = process.hProcess;
-        // The loader maps the image before the first instruction runs; once the process can be
-        // waited on for input or has run a moment, its image is locked.
+        // In a job that ends it with the test program, should the test stop half-way.
+        Job = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(Job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        AssignProcessToJobObject(Job, Process);
+        ResumeThread(process.hThread);
+        CloseHandle(process.hThread);
+        // The image is mapped, and so locked, from process creation on; the pause only makes
+        // sure the stand-in is really up and running before the run meets it.
         WaitForSingleObject(Process, 500);
         DWORD code = 0;
         ASSERT_TRUE(GetExitCodeProcess(Process, &code));
@@ -122,6 +131,7 @@ class InstallRunTest : public testing::Test {
     HKEY Machine = nullptr, User = nullptr;
     bool Redirected = false;
     HANDLE Process = nullptr;
+    HANDLE Job = nullptr;
 };
 
 TEST_F(InstallRunTest, StopsAtAProgramFolderWhoseParentIsMissingHavingWrittenNothing) {
