@@ -3,15 +3,15 @@
 # produces it.
 add_executable(payload_corvale WIN32 ${CMAKE_SOURCE_DIR}/payload/src/corvale_app.cpp)
 set_target_properties(payload_corvale PROPERTIES OUTPUT_NAME corvale RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/payload)
-target_link_options(payload_corvale PRIVATE -municode -s)
+target_link_options(payload_corvale PRIVATE -municode -s -Wl,--no-insert-timestamp)
 
 add_executable(payload_uninstaller WIN32 ${CMAKE_SOURCE_DIR}/payload/src/uninstaller.cpp)
 set_target_properties(payload_uninstaller PROPERTIES OUTPUT_NAME uninst_corvale RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/payload)
-target_link_options(payload_uninstaller PRIVATE -municode -s)
+target_link_options(payload_uninstaller PRIVATE -municode -s -Wl,--no-insert-timestamp)
 
 add_library(payload_uninstall_library SHARED ${CMAKE_SOURCE_DIR}/payload/src/uninstall_library.cpp)
 set_target_properties(payload_uninstall_library PROPERTIES OUTPUT_NAME uninstall PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/payload)
-target_link_options(payload_uninstall_library PRIVATE -s)
+target_link_options(payload_uninstall_library PRIVATE -s -Wl,--no-insert-timestamp)
 
 set(PAYLOAD_SOURCE_corvale.exe $<TARGET_FILE:payload_corvale>)
 set(PAYLOAD_DEPENDENCY_corvale.exe payload_corvale)
