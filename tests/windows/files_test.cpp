@@ -88,8 +88,8 @@ TEST_F(ExtractionTest, TakesAPathOf259UnitsAndRefuses260WithoutTouchingTheDisk) 
     std::string original = Original(ReadmeRow);
     std::u16string longest = PathOfLength(Scratch, PathUnits - 1, u"readme.txt");
     ASSERT_EQ(static_cast<size_t>(PathUnits - 1), longest.size());
-    // Wine, unlike Windows without long-path support, would take longer paths as well; the
-    // limit checked here is the setup's own.
+    // Wine takes paths longer than MAX_PATH even without the \\?\ prefix (Windows without
+    // long-path support refuses them), so the refusal below is the setup's own check.
     ASSERT_EQ(0, Extract(longest, ReadmeRow, nullptr));
     std::string written;
     ASSERT_TRUE(ReadWholeFile(longest, &written));
