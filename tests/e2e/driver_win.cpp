@@ -498,6 +498,8 @@ void CaseSecondRun() {
             ExpectText("status after installing into typed folders", Congratulation, Text(run, StatusTextId));
             ExpectInstalledFiles(program, documents);
             ExpectRegistry(program, documents);
+            // The shortcuts of the first installation are replaced, not left beside.
+            ExpectShortcuts(program, documents);
             CloseSetup(run);
         }
     }
