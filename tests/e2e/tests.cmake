@@ -95,4 +95,4 @@ function(e2e_group group dpi)
 endfunction()
 
 e2e_group(install 96 defaults readback_controls second_run)
-e2e_group(dpi144 144 layout layout:fails)
+e2e_group(dpi144 144 layout layout:fails defaults)
