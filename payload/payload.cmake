@@ -1,17 +1,68 @@
-# The default payload set: two programs and a library built here, a readme and a sample
-# document. PAYLOAD_SOURCE_<name> is the file to pack, PAYLOAD_DEPENDENCY_<name> what
-# produces it.
-add_executable(payload_corvale WIN32 ${CMAKE_SOURCE_DIR}/payload/src/corvale_app.cpp)
-set_target_properties(payload_corvale PROPERTIES OUTPUT_NAME corvale RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/payload)
-target_link_options(payload_corvale PRIVATE -municode -s -Wl,--no-insert-timestamp)
+# The default payload set: the application corvale.exe, the uninstaller uninst_corvale.exe
+# with its library uninstall.dll, the readme and the sample ledger. PAYLOAD_SOURCE_<name> is
+# the file to pack, PAYLOAD_DEPENDENCY_<name> what produces it.
+#
+# The programs are static, stripped, ASLR/DEP-enabled GUI binaries without a time stamp, so
+# that their bytes (and the packing report) depend on the sources alone.
+set(PAYLOAD_DIR ${CMAKE_SOURCE_DIR}/payload)
+set(PAYLOAD_NAMES_SOURCES ${CMAKE_SOURCE_DIR}/core/product.cpp ${CMAKE_SOURCE_DIR}/core/text.cpp)
+set(PAYLOAD_UNINSTALL_SOURCES
+  ${PAYLOAD_NAMES_SOURCES}
+  ${PAYLOAD_DIR}/src/uninstall_rules.cpp
+  ${PAYLOAD_DIR}/src/removal_win.cpp)
 
-add_executable(payload_uninstaller WIN32 ${CMAKE_SOURCE_DIR}/payload/src/uninstaller.cpp)
-set_target_properties(payload_uninstaller PROPERTIES OUTPUT_NAME uninst_corvale RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/payload)
-target_link_options(payload_uninstaller PRIVATE -municode -s -Wl,--no-insert-timestamp)
+function(payload_binary target)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_options(${target} PRIVATE
+    $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables>
+    -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
+  target_link_options(${target} PRIVATE -static -s
+    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/payload)
+endfunction()
 
-add_library(payload_uninstall_library SHARED ${CMAKE_SOURCE_DIR}/payload/src/uninstall_library.cpp)
-set_target_properties(payload_uninstall_library PROPERTIES OUTPUT_NAME uninstall PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/payload)
-target_link_options(payload_uninstall_library PRIVATE -s -Wl,--no-insert-timestamp)
+# windres reads these while it compiles a script; a change to any of them recompiles it.
+set(PAYLOAD_RESOURCE_FILES
+  ${PAYLOAD_DIR}/resources/corvale.ico
+  ${PAYLOAD_DIR}/resources/welcome.bmp
+  ${PAYLOAD_DIR}/resources/corvale.manifest
+  ${PAYLOAD_DIR}/resources/uninstall.ico
+  ${PAYLOAD_DIR}/resources/uninstaller.manifest
+  ${PAYLOAD_DIR}/sample.mpl
+  ${PAYLOAD_DIR}/src/resource_ids.h
+  ${CMAKE_SOURCE_DIR}/core/product_names.h)
+set_source_files_properties(
+  ${PAYLOAD_DIR}/corvale.rc ${PAYLOAD_DIR}/uninstaller.rc ${PAYLOAD_DIR}/uninstall_library.rc PROPERTIES
+  OBJECT_DEPENDS "${PAYLOAD_RESOURCE_FILES}"
+  INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR})
+
+add_executable(payload_corvale WIN32
+  ${PAYLOAD_DIR}/src/corvale_app_win.cpp
+  ${PAYLOAD_DIR}/src/ledger.cpp
+  ${PAYLOAD_NAMES_SOURCES}
+  ${PAYLOAD_DIR}/corvale.rc)
+payload_binary(payload_corvale)
+set_target_properties(payload_corvale PROPERTIES OUTPUT_NAME corvale)
+target_link_options(payload_corvale PRIVATE -municode -mwindows)
+target_link_libraries(payload_corvale PRIVATE comctl32 shell32 advapi32 gdi32 user32)
+
+add_executable(payload_uninstaller WIN32
+  ${PAYLOAD_DIR}/src/uninstaller_win.cpp
+  ${PAYLOAD_UNINSTALL_SOURCES}
+  ${PAYLOAD_DIR}/uninstaller.rc)
+payload_binary(payload_uninstaller)
+set_target_properties(payload_uninstaller PROPERTIES OUTPUT_NAME uninst_corvale)
+target_link_options(payload_uninstaller PRIVATE -municode -mwindows)
+target_link_libraries(payload_uninstaller PRIVATE shell32 ole32 advapi32 user32)
+
+# rundll32 finds the entry by its plain name: no stdcall decoration on the exports.
+add_library(payload_uninstall_library SHARED
+  ${PAYLOAD_DIR}/src/uninstall_library_win.cpp
+  ${PAYLOAD_UNINSTALL_SOURCES}
+  ${PAYLOAD_DIR}/uninstall_library.rc)
+payload_binary(payload_uninstall_library)
+set_target_properties(payload_uninstall_library PROPERTIES OUTPUT_NAME uninstall PREFIX "")
+target_link_options(payload_uninstall_library PRIVATE -Wl,--kill-at)
 
 set(PAYLOAD_SOURCE_corvale.exe $<TARGET_FILE:payload_corvale>)
 set(PAYLOAD_DEPENDENCY_corvale.exe payload_corvale)
@@ -19,7 +70,11 @@ set(PAYLOAD_SOURCE_uninst_corvale.exe $<TARGET_FILE:payload_uninstaller>)
 set(PAYLOAD_DEPENDENCY_uninst_corvale.exe payload_uninstaller)
 set(PAYLOAD_SOURCE_uninstall.dll $<TARGET_FILE:payload_uninstall_library>)
 set(PAYLOAD_DEPENDENCY_uninstall.dll payload_uninstall_library)
-set(PAYLOAD_SOURCE_readme.txt ${CMAKE_SOURCE_DIR}/payload/readme.txt)
-set(PAYLOAD_DEPENDENCY_readme.txt ${CMAKE_SOURCE_DIR}/payload/readme.txt)
-set(PAYLOAD_SOURCE_sample.mpl ${CMAKE_SOURCE_DIR}/payload/sample.mpl)
-set(PAYLOAD_DEPENDENCY_sample.mpl ${CMAKE_SOURCE_DIR}/payload/sample.mpl)
+set(PAYLOAD_SOURCE_readme.txt ${PAYLOAD_DIR}/readme.txt)
+set(PAYLOAD_DEPENDENCY_readme.txt ${PAYLOAD_DIR}/readme.txt)
+set(PAYLOAD_SOURCE_sample.mpl ${PAYLOAD_DIR}/sample.mpl)
+set(PAYLOAD_DEPENDENCY_sample.mpl ${PAYLOAD_DIR}/sample.mpl)
+
+# The payload programs' own tests under Wine, once every target of this configuration (the
+# mingw-built GoogleTest, the setup) is defined.
+cmake_language(DEFER CALL include ${CMAKE_SOURCE_DIR}/tests/payload/windows_tests.cmake OPTIONAL)

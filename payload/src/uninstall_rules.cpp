@@ -1,0 +1,108 @@
+#include "uninstall_rules.h"
+
+#include "core/text.h"
+#include "corvale_names.h"
+
+namespace {
+
+bool IsSpace(char16_t c) {
+    return c == u' ' || c == u'\t';
+}
+bool IsSeparator(char16_t c) {
+    return c == u'\\' || c == u'/';
+}
+
+char16_t Folded(char16_t c) {
+    return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
+}
+
+// Moves past a run of separators, or one other unit.
+const char16_t* NextPathUnit(const char16_t* p) {
+    if (!IsSeparator(*p))
+        return p + 1;
+    while (IsSeparator(*p))
+        ++p;
+    return p;
+}
+
+} // namespace
+
+UninstallOptions ReadUninstallOptions(const char16_t* commandLine) {
+    UninstallOptions options = {0};
+    int end = TextLength(commandLine);
+    while (end > 0 && IsSpace(commandLine[end - 1]))
+        --end;
+    if (end >= 3 && commandLine[end - 2] == u'/' && Folded(commandLine[end - 1]) == u'S' &&
+        (IsSpace(commandLine[end - 3]) || commandLine[end - 3] == u'"'))
+        options.Silent = 1;
+    return options;
+}
+
+int ComposeFinishArguments(char16_t* out, int capacity, uint32_t processHandle, const char16_t* folder) {
+    if (processHandle > 0x7FFFFFFFu) {
+        if (capacity > 0)
+            out[0] = 0;
+        return -1;
+    }
+    return FormatText(out, capacity, u"%d %s", static_cast<int>(processHandle), folder);
+}
+
+int ParseFinishArguments(const char16_t* arguments, uint32_t* processHandle, char16_t* folder) {
+    folder[0] = 0;
+    uint32_t value = 0;
+    int digits = 0;
+    const char16_t* p = arguments;
+    for (; *p >= u'0' && *p <= u'9'; ++p, ++digits) {
+        if (digits == 10)
+            return -1;
+        value = value * 10 + static_cast<uint32_t>(*p - u'0');
+        if (value > 0x7FFFFFFFu)
+            return -1;
+    }
+    if (digits == 0 || *p != u' ' || p[1] == 0)
+        return -1;
+    if (CopyText(folder, PathUnits, p + 1) < 0)
+        return -1;
+    *processHandle = value;
+    return 0;
+}
+
+int SamePath(const char16_t* a, const char16_t* b) {
+    while (*a != 0 && *b != 0) {
+        if (IsSeparator(*a) != IsSeparator(*b))
+            return 0;
+        if (!IsSeparator(*a) && Folded(*a) != Folded(*b))
+            return 0;
+        a = NextPathUnit(a);
+        b = NextPathUnit(b);
+    }
+    // What is left of either may only be a trailing separator run.
+    while (IsSeparator(*a))
+        ++a;
+    while (IsSeparator(*b))
+        ++b;
+    return *a == 0 && *b == 0;
+}
+
+int FolderOfPath(const char16_t* path, char16_t* folder) {
+    folder[0] = 0;
+    int last = -1;
+    for (int i = 0; path[i] != 0; ++i)
+        if (path[i] == u'\\')
+            last = i;
+    if (last <= 0 || last >= PathUnits)
+        return -1;
+    for (int i = 0; i < last; ++i)
+        folder[i] = path[i];
+    folder[last] = 0;
+    return 0;
+}
+
+int ComposeInstallKeys(InstallKeys* keys) {
+    bool fits =
+        FormatText(keys->Application, PathUnits, ApplicationKeyFormat, ProductInfo.ProductName) >= 0 &&
+        FormatText(keys->Uninstall, PathUnits, UninstallKeyFormat, ProductInfo.ProductName) >= 0 &&
+        FormatText(keys->DocumentClass, PathUnits, ClassesKeyFormat, ProductInfo.DocumentProgId) >= 0 &&
+        FormatText(keys->Extension, PathUnits, ClassesKeyFormat, ProductInfo.DocumentExtension) >= 0;
+    return fits ? 0 : -1;
+}

@@ -1,0 +1,44 @@
+// The uninstaller's portable rules: its command lines, how it compares paths and which
+// registry keys belong to the installation. The Win32 programs build on these.
+#pragma once
+
+#include <stdint.h>
+
+#include "core/product.h"
+
+struct UninstallOptions {
+    int Silent; // /S: no questions and no messages; the exit code tells the outcome
+};
+
+// Reads the uninstaller's whole command line: the program's path, then "/S" (either case)
+// for a silent run. The path comes first as the starter wrote it, quoted or not: Windows'
+// list of installed programs runs the stored uninstall command, an unquoted path that may
+// hold spaces. So only the end of the line is read: the run is silent when its last word,
+// after a space or a closing quote, is /S. Any other text is part of the path.
+UninstallOptions ReadUninstallOptions(const char16_t* commandLine);
+
+// The arguments that uninstall.dll's finishing entry receives: the uninstaller's process
+// handle, inherited, as a decimal number, one space, then the program folder.
+// Returns the length, or -1 when it does not fit capacity units.
+int ComposeFinishArguments(char16_t* out, int capacity, uint32_t processHandle, const char16_t* folder);
+// Reads them back; folder receives PathUnits units. Returns 0, or -1 when the text is not
+// a handle number below 2^31, one space and a non-empty folder that fits.
+int ParseFinishArguments(const char16_t* arguments, uint32_t* processHandle, char16_t* folder);
+
+// 1 when the two paths name the same place as far as the text tells: ASCII letters in any
+// case, '/' or '\' and runs of them alike, a trailing separator ignored. The Win32 side asks
+// the file system first (same file or folder) and falls back to this for missing items.
+int SamePath(const char16_t* a, const char16_t* b);
+
+// The folder of a file's path: everything before its last backslash. folder receives
+// PathUnits units. Returns 0, or -1 when there is no backslash or it does not fit.
+int FolderOfPath(const char16_t* path, char16_t* folder);
+
+// The machine-wide keys of an installation, composed from ProductInfo.
+struct InstallKeys {
+    char16_t Application[PathUnits];   // SOFTWARE\Corvale (also the per-user key)
+    char16_t Uninstall[PathUnits];     // ...\CurrentVersion\Uninstall\Corvale
+    char16_t DocumentClass[PathUnits]; // SOFTWARE\Classes\Corvale.Doc
+    char16_t Extension[PathUnits];     // SOFTWARE\Classes\.mpl
+};
+int ComposeInstallKeys(InstallKeys* keys);
