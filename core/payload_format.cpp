@@ -2,6 +2,13 @@
 
 #include <stdlib.h>
 #include <string.h>
+// SSE2 is part of every x86-64 processor; the 32-bit Windows build targets processors
+// without it and takes the portable path, which tests can select with
+// PAYLOAD_DECODER_PORTABLE.
+#if defined(__SSE2__) && !defined(PAYLOAD_DECODER_PORTABLE)
+#define PAYLOAD_DECODER_SSE2 1
+#include <emmintrin.h>
+#endif
 
 long PayloadSize(const unsigned char* blob, size_t blobBytes) {
     char header[PayloadHeaderBytes + 1] = {};
@@ -79,28 +86,31 @@ int CheckPayload(const unsigned char* blob, size_t blobBytes, uint64_t* decodedB
     return 0;
 }
 
+// Whether every token of the body lies whole inside it. The only fault a body can have is
+// a last token cut off by its end, and telling where tokens start needs no parse from the
+// beginning: a token is at most 3 bytes long and only an escape token is longer than one,
+// so a position whose two preceding bytes are not the escape byte is always a token
+// boundary. Walk back to the nearest such position and parse the rest.
+static bool BodyIsWhole(const unsigned char* body, const unsigned char* end) {
+    const unsigned char* p = end;
+    while (p > body && (p[-1] == EscapeByte || (p - body >= 2 && p[-2] == EscapeByte)))
+        --p;
+    while (p < end) {
+        size_t coded = 1;
+        if (*p == EscapeByte && EscapeOutput(p, end, &coded) == 0)
+            return false;
+        p += coded;
+    }
+    return true;
+}
+
 namespace {
-// Decoded bytes gather here and go to the writer a chunk at a time.
-constexpr size_t ChunkBytes = 64 * 1024;
-
-struct Chunk {
-    unsigned char Bytes[ChunkBytes];
-    size_t Used;
-    const PayloadWriter* Writer;
-};
-
-int FlushChunk(Chunk* chunk) {
-    if (chunk->Used == 0)
-        return 0;
-    size_t count = chunk->Used;
-    chunk->Used = 0;
-    return chunk->Writer->Write(chunk->Writer->Context, chunk->Bytes, count);
-}
-
-// Makes room for `count` more bytes (count <= ChunkBytes).
-int Reserve(Chunk* chunk, size_t count) {
-    return chunk->Used + count > ChunkBytes ? FlushChunk(chunk) : 0;
-}
+// Decoded bytes gather here and go to the writer a chunk at a time. Small enough to stay in
+// the first-level cache together with the writer's own buffer.
+constexpr size_t ChunkBytes = 16 * 1024;
+// Room kept free for one escape token's output, rounded up to whole 32-byte blocks.
+constexpr size_t EscapeRoom = (RunMaxLength + 31) / 32 * 32;
+static_assert(ChunkBytes >= EscapeRoom, "a run must fit one chunk");
 
 void Tick(const PayloadWriter* writer, uint64_t times) {
     if (writer->Tick != nullptr)
@@ -109,64 +119,111 @@ void Tick(const PayloadWriter* writer, uint64_t times) {
 }
 } // namespace
 
-int DecodePayload(const unsigned char* blob, size_t blobBytes, const PayloadWriter* writer) {
-    if (CheckPayload(blob, blobBytes, nullptr, nullptr) != 0)
-        return -1;
-    const unsigned char* p;
-    const unsigned char* end;
-    LocateBody(blob, blobBytes, &p, &end);
+// Copies the plain bytes at p into out, up to the next escape byte, the end of the body or
+// `room` bytes, whichever comes first; returns how many. With SSE2 the search and the copy
+// are one pass of 16-byte blocks; a block may be stored whole past the last plain byte,
+// always inside `room`, where the next token's output overwrites it.
+static size_t CopyPlainSpan(const unsigned char* p, const unsigned char* end, unsigned char* out,
+                            size_t room) {
+    size_t most = static_cast<size_t>(end - p) < room ? static_cast<size_t>(end - p) : room;
+#ifdef PAYLOAD_DECODER_SSE2
+    constexpr size_t Block = sizeof(__m128i);
+    const __m128i escape = _mm_set1_epi8(static_cast<char>(EscapeByte));
+    size_t done = 0;
+    for (; most - done >= 2 * Block; done += 2 * Block) {
+        const __m128i* from = reinterpret_cast<const __m128i*>(p + done);
+        __m128i* to = reinterpret_cast<__m128i*>(out + done);
+        __m128i a = _mm_loadu_si128(from);
+        _mm_storeu_si128(to, a);
+        unsigned found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, escape)));
+        if (found != 0)
+            return done + static_cast<size_t>(__builtin_ctz(found));
+        __m128i b = _mm_loadu_si128(from + 1);
+        _mm_storeu_si128(to + 1, b);
+        found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, escape)));
+        if (found != 0)
+            return done + Block + static_cast<size_t>(__builtin_ctz(found));
+    }
+    for (; done < most && p[done] != EscapeByte; ++done)
+        out[done] = p[done];
+    return done;
+#else
+    const unsigned char* escape = static_cast<const unsigned char*>(memchr(p, EscapeByte, most));
+    size_t count = escape != nullptr ? static_cast<size_t>(escape - p) : most;
+    memcpy(out, p, count);
+    return count;
+#endif
+}
 
-    static_assert(ChunkBytes >= RunMaxLength, "a run must fit one chunk");
-    Chunk* chunk = static_cast<Chunk*>(malloc(sizeof(Chunk)));
-    if (chunk == nullptr)
+// Writes count copies of byte at out in whole 32-byte blocks, past the run's end when
+// count isn't a multiple of the block, always inside EscapeRoom: a short fixed-size fill
+// beats a general memset on runs this short.
+static inline void FillRun(unsigned char* out, unsigned char byte, size_t count) {
+#ifdef PAYLOAD_DECODER_SSE2
+    const __m128i bytes = _mm_set1_epi8(static_cast<char>(byte));
+    for (size_t i = 0; i < count; i += 2 * sizeof bytes) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), bytes);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + sizeof bytes), bytes);
+    }
+#else
+    uint64_t word = UINT64_C(0x0101010101010101) * byte;
+    for (size_t i = 0; i < count; i += 4 * sizeof word) {
+        memcpy(out + i, &word, sizeof word);
+        memcpy(out + i + sizeof word, &word, sizeof word);
+        memcpy(out + i + 2 * sizeof word, &word, sizeof word);
+        memcpy(out + i + 3 * sizeof word, &word, sizeof word);
+    }
+#endif
+}
+
+int DecodePayload(const unsigned char* blob, size_t blobBytes, const PayloadWriter* writer) {
+    const unsigned char* p = nullptr;
+    const unsigned char* end = nullptr;
+    if (LocateBody(blob, blobBytes, &p, &end) != 0 || !BodyIsWhole(p, end))
         return -1;
-    chunk->Used = 0;
-    chunk->Writer = writer;
+    unsigned char* const first = static_cast<unsigned char*>(malloc(ChunkBytes));
+    if (first == nullptr)
+        return -1;
+    unsigned char* const limit = first + ChunkBytes;
+    unsigned char* out = first;
     uint64_t total = 0;
     int result = 0;
     while (p < end && result == 0) {
-        const unsigned char* escape =
-            static_cast<const unsigned char*>(memchr(p, EscapeByte, static_cast<size_t>(end - p)));
-        const unsigned char* plainEnd = escape != nullptr ? escape : end;
-        // Plain bytes are one-byte tokens: copy the span in pieces that fit the chunk.
-        while (p < plainEnd && result == 0) {
-            size_t room = ChunkBytes - chunk->Used;
-            size_t count = static_cast<size_t>(plainEnd - p) < room ? static_cast<size_t>(plainEnd - p) : room;
-            memcpy(chunk->Bytes + chunk->Used, p, count);
-            chunk->Used += count;
-            Tick(writer, TicksOfSpan(total, count));
-            total += count;
-            p += count;
-            if (chunk->Used == ChunkBytes)
-                result = FlushChunk(chunk);
-        }
-        if (p == end || result != 0)
+        // Plain bytes are one-byte tokens: a span of them ticks at every multiple it reaches.
+        size_t count = CopyPlainSpan(p, end, out, static_cast<size_t>(limit - out));
+        p += count;
+        out += count;
+        Tick(writer, TicksOfSpan(total, count));
+        total += count;
+        if (p == end)
             break;
+        if (static_cast<size_t>(limit - out) < EscapeRoom) {
+            result = writer->Write(writer->Context, first, static_cast<size_t>(out - first));
+            out = first;
+            continue;
+        }
         unsigned kind = p[1];
         size_t output;
-        if ((result = Reserve(chunk, RunMaxLength)) != 0)
-            break;
-        unsigned char* out = chunk->Bytes + chunk->Used;
-        if (kind == EscapedLiteral) {
+        if (kind > PatternCount) {
+            FillRun(out, p[2], kind);
+            output = kind;
+            p += 3;
+        } else if (kind == EscapedLiteral) {
             *out = EscapeByte;
             output = 1;
             p += 2;
-        } else if (kind <= PatternCount) {
+        } else {
             memcpy(out, PayloadPatterns[kind - 1], PatternBytes);
             output = PatternBytes;
             p += 2;
-        } else {
-            memset(out, p[2], kind);
-            output = kind;
-            p += 3;
         }
-        chunk->Used += output;
+        out += output;
         total += output;
         if (total % TickBytes == 0)
             Tick(writer, 1);
     }
-    if (result == 0)
-        result = FlushChunk(chunk);
-    free(chunk);
+    if (result == 0 && out != first)
+        result = writer->Write(writer->Context, first, static_cast<size_t>(out - first));
+    free(first);
     return result;
 }

@@ -135,6 +135,28 @@ TEST(PayloadTicks, LongBodiesTickLikeTheTokenByTokenDecoder) {
     EXPECT_GT(d.Ticks, 1000u);
 }
 
+TEST(PayloadTicks, PlainSpansOfEveryLengthBetweenTokens) {
+    // Spans shorter and longer than the decoder's copy blocks, ending on an escape, a run,
+    // a pattern or the end of the body, at every alignment.
+    Bytes body;
+    for (size_t length = 0; length < 100; ++length) {
+        for (size_t i = 0; i < length; ++i)
+            body.push_back(static_cast<unsigned char>(0x20 + (length + i) % 90));
+        const Bytes tokens[] = {{0xBF, 0x00}, {0xBF, 0x05, 0xBF}, {0xBF, 0x02}, {0xBF, 0xFE, 0x61}};
+        const Bytes& token = tokens[length % 4];
+        body.insert(body.end(), token.begin(), token.end());
+        Bytes blob = MakeBlob(body);
+        Bytes cut = MakeBlob(Bytes(body.begin(), body.end() - static_cast<long>(token.size())));
+        for (const Bytes* b : {&blob, &cut}) {
+            Decoded d = DecodeToMemory(*b);
+            ReferenceDecoded r = ReferenceDecode(*b);
+            ASSERT_EQ(d.Result, 0);
+            ASSERT_EQ(d.Output, r.Output) << "span of " << length;
+            ASSERT_EQ(d.Ticks, r.TickOffsets.size()) << "span of " << length;
+        }
+    }
+}
+
 TEST(PayloadTicks, DecodingWithoutATickCallbackWritesTheSameBytes) {
     Bytes blob = MakeBlob({0x41, 0xBF, 0xFF, 0x42, 0xBF, 0x03});
     Decoded counted = DecodeToMemory(blob);
@@ -206,6 +228,40 @@ TEST(PayloadTruncation, TokenCutOffByTheEndOfTheBodyIsRefused) {
         EXPECT_EQ(d.Result, -1) << c.Why;
         EXPECT_EQ(d.Writes, 0) << c.Why;
     }
+}
+
+TEST(PayloadTruncation, EveryShortBodyIsJudgedLikeTheTokenByTokenDecoder) {
+    // All bodies of up to 6 bytes over bytes that matter to the token grammar: escapes,
+    // every kind of second byte, and escapes as run bytes or run counts.
+    const unsigned char alphabet[] = {0x00, 0x01, 0x03, 0x04, 0x41, 0xBF, 0xFF};
+    constexpr size_t Letters = sizeof alphabet;
+    int valid = 0, invalid = 0;
+    for (size_t length = 0; length <= 6; ++length) {
+        size_t combinations = 1;
+        for (size_t i = 0; i < length; ++i)
+            combinations *= Letters;
+        for (size_t n = 0; n < combinations; ++n) {
+            Bytes body;
+            for (size_t i = 0, rest = n; i < length; ++i, rest /= Letters)
+                body.push_back(alphabet[rest % Letters]);
+            Bytes blob = MakeBlob(body);
+            ReferenceDecoded r = ReferenceDecode(blob);
+            Decoded d = DecodeToMemory(blob);
+            uint64_t size = 0, ticks = 0;
+            int checked = CheckPayload(blob.data(), blob.size(), &size, &ticks);
+            ASSERT_EQ(d.Result, r.Result) << "body of " << length << " bytes, number " << n;
+            ASSERT_EQ(checked, r.Result) << "body of " << length << " bytes, number " << n;
+            ASSERT_EQ(d.Output, r.Output) << "body of " << length << " bytes, number " << n;
+            if (r.Result == 0) {
+                ASSERT_EQ(size, r.Output.size());
+                ASSERT_EQ(ticks, r.TickOffsets.size());
+                ASSERT_EQ(d.Ticks, r.TickOffsets.size());
+            }
+            ++(r.Result == 0 ? valid : invalid);
+        }
+    }
+    EXPECT_GT(valid, 10000);
+    EXPECT_GT(invalid, 10000);
 }
 
 TEST(PayloadTruncation, NothingPastTheBlobIsRead) {

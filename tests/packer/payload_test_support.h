@@ -12,12 +12,13 @@
 
 using Bytes = std::vector<unsigned char>;
 
-// Six-digit header (zero-padded) followed by body.
+// Six-digit header (zero-padded) followed by body; only the low six digits of a longer
+// body's length.
 inline Bytes MakeBlob(const Bytes& body) {
-    char header[PayloadHeaderBytes + 1];
-    snprintf(header, sizeof header, "%06zu", body.size());
     Bytes blob(PayloadHeaderBytes + body.size());
-    std::copy(header, header + PayloadHeaderBytes, blob.begin());
+    size_t length = body.size();
+    for (int i = PayloadHeaderBytes; i-- > 0; length /= 10)
+        blob[static_cast<size_t>(i)] = static_cast<unsigned char>('0' + length % 10);
     std::copy(body.begin(), body.end(), blob.begin() + PayloadHeaderBytes);
     return blob;
 }
