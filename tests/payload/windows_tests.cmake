@@ -31,3 +31,50 @@ add_test(NAME payload_windows_tests
 set_tests_properties(payload_windows_tests PROPERTIES
   ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-payload"
   TIMEOUT 600)
+
+# End-to-end: the real setup installs the product in a fresh prefix, then it is opened,
+# uninstalled while it runs, uninstalled and installed again, in this order. The harness of
+# the setup's own end-to-end tests (tests/e2e/e2e.sh) makes the prefix and runs the driver.
+add_executable(payload-e2e-driver ${PAYLOAD_TESTS_DIR}/e2e_driver_win.cpp ${CMAKE_SOURCE_DIR}/tests/e2e/checks_win.cpp)
+target_link_options(payload-e2e-driver PRIVATE -municode)
+target_link_libraries(payload-e2e-driver PRIVATE payload_probe)
+
+if(NOT TARGET corvale-setup OR NOT EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.sh)
+  return()
+endif()
+set(CORVALE_PAYLOAD_E2E_DISPLAY ":88" CACHE STRING
+    "X display of the payload's end-to-end tests; an Xvfb is started there when none answers")
+find_program(PAYLOAD_E2E_BASH bash REQUIRED)
+set(PAYLOAD_E2E_HARNESS ${PAYLOAD_E2E_BASH} ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.sh)
+set(PAYLOAD_E2E_ROOT ${CMAKE_BINARY_DIR}/payload-e2e)
+set(PAYLOAD_E2E_ARGS --setup $<TARGET_FILE:corvale-setup>)
+foreach(name ${PAYLOAD_FILE_NAMES})
+  list(APPEND PAYLOAD_E2E_ARGS --payload ${name}=${PAYLOAD_SOURCE_${name}})
+endforeach()
+
+function(payload_e2e_test name)
+  add_test(NAME payload_e2e_${name} COMMAND ${PAYLOAD_E2E_HARNESS} ${ARGN})
+  set_tests_properties(payload_e2e_${name} PROPERTIES
+    ENVIRONMENT "E2E_ROOT=${PAYLOAD_E2E_ROOT};E2E_DISPLAY=${CORVALE_PAYLOAD_E2E_DISPLAY};E2E_DRIVER=$<TARGET_FILE:payload-e2e-driver>;E2E_SHOTS=${PAYLOAD_E2E_ROOT}/shots;WINEPREFIX=${PAYLOAD_E2E_ROOT}/product"
+    RESOURCE_LOCK corvale_e2e
+    LABELS e2e
+    TIMEOUT 180)
+endfunction()
+
+payload_e2e_test(display_start display-start)
+payload_e2e_test(display_stop display-stop)
+payload_e2e_test(prefix prefix product 96)
+payload_e2e_test(stop stop product)
+set_tests_properties(payload_e2e_display_start PROPERTIES FIXTURES_SETUP payload_e2e_display)
+set_tests_properties(payload_e2e_display_stop PROPERTIES FIXTURES_CLEANUP payload_e2e_display)
+set_tests_properties(payload_e2e_prefix PROPERTIES FIXTURES_SETUP payload_e2e_product FIXTURES_REQUIRED payload_e2e_display)
+set_tests_properties(payload_e2e_stop PROPERTIES FIXTURES_CLEANUP payload_e2e_product FIXTURES_REQUIRED payload_e2e_display)
+set(previous "")
+foreach(case install open_sample uninstall_while_running uninstall reinstall)
+  payload_e2e_test(${case} run product ${case} ${PAYLOAD_E2E_ARGS})
+  set_tests_properties(payload_e2e_${case} PROPERTIES FIXTURES_REQUIRED "payload_e2e_display;payload_e2e_product")
+  if(previous)
+    set_tests_properties(payload_e2e_${case} PROPERTIES DEPENDS payload_e2e_${previous})
+  endif()
+  set(previous ${case})
+endforeach()
