@@ -292,6 +292,8 @@ TEST(PackerProgram, ReportRefusesAFinalPositionPastTheRange) {
     EXPECT_TRUE(Mentions(exact, "range 0..45; the bar ends at 45")) << exact.Output;
     EXPECT_EQ(over.Status, 1) << over.Output;
     EXPECT_TRUE(Mentions(over, "stepped to 46, past its maximum 45")) << over.Output;
+    EXPECT_TRUE(Mentions(over, "11775 coded bytes carry 45 steps; 46 steps need 11776 (1 more)"))
+        << over.Output;
 }
 
 TEST(PackerProgram, ReportRefusesARangePastSixteenBits) {

@@ -232,8 +232,12 @@ int Report(int count, char** paths) {
     if (final > range) {
         fprintf(stderr,
                 "packer: the progress bar would be stepped to %llu, past its maximum %llu, and start again "
-                "from 0\n",
-                static_cast<unsigned long long>(final), static_cast<unsigned long long>(range));
+                "from 0: %llu coded bytes carry %llu steps; %llu steps need %llu (%llu more)\n",
+                static_cast<unsigned long long>(final), static_cast<unsigned long long>(range),
+                static_cast<unsigned long long>(totalCoded), static_cast<unsigned long long>(range),
+                static_cast<unsigned long long>(final),
+                static_cast<unsigned long long>(final * ProgressRangeUnitBytes),
+                static_cast<unsigned long long>(final * ProgressRangeUnitBytes - totalCoded));
         return 1;
     }
     return 0;
