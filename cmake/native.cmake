@@ -10,6 +10,11 @@ target_link_libraries(packer PRIVATE payload_codec)
 
 # The Windows side, cross-built from this same tree with the natively built packer.
 set(WINDOWS_BINARY_DIR ${CMAKE_BINARY_DIR}/windows)
+set(BLOB_DIR ${WINDOWS_BINARY_DIR}/blobs)
+set(NATIVE_BLOB_FILES "")
+foreach(name ${PAYLOAD_FILE_NAMES})
+  list(APPEND NATIVE_BLOB_FILES ${BLOB_DIR}/${name}.blob)
+endforeach()
 ExternalProject_Add(windows
   SOURCE_DIR ${CMAKE_SOURCE_DIR}
   BINARY_DIR ${WINDOWS_BINARY_DIR}
@@ -23,17 +28,14 @@ ExternalProject_Add(windows
   INSTALL_COMMAND ""
   TEST_COMMAND ""
   DEPENDS packer
+  # The native core embeds these; declaring them lets ninja see that they change.
+  BUILD_BYPRODUCTS ${NATIVE_BLOB_FILES}
   USES_TERMINAL_BUILD ON
 )
 
 # The native core embeds the same blobs that the Windows side packed.
-set(BLOB_DIR ${WINDOWS_BINARY_DIR}/blobs)
 configure_file(core/payload_blobs.S.in ${CMAKE_BINARY_DIR}/payload_blobs.S @ONLY)
-set_source_files_properties(${CMAKE_BINARY_DIR}/payload_blobs.S PROPERTIES
-  OBJECT_DEPENDS "${BLOB_DIR}/corvale.exe.blob;${BLOB_DIR}/readme.txt.blob;${BLOB_DIR}/uninst_corvale.exe.blob;${BLOB_DIR}/uninstall.dll.blob;${BLOB_DIR}/sample.mpl.blob")
-foreach(name ${PAYLOAD_FILE_NAMES})
-  add_custom_command(OUTPUT ${BLOB_DIR}/${name}.blob DEPENDS windows COMMAND ${CMAKE_COMMAND} -E true)
-endforeach()
+set_source_files_properties(${CMAKE_BINARY_DIR}/payload_blobs.S PROPERTIES OBJECT_DEPENDS "${NATIVE_BLOB_FILES}")
 
 add_library(core_native STATIC ${CORE_PORTABLE_SOURCES} ${CMAKE_BINARY_DIR}/payload_blobs.S)
 target_include_directories(core_native PUBLIC ${CMAKE_SOURCE_DIR})
