@@ -218,11 +218,12 @@ int Report(int count, char** paths) {
     uint64_t final = totalTicks + RunOwnTicks;
     printf(
         "total coded %llu bytes: progress range 0..%llu; the bar ends at %llu (%llu extraction ticks + %llu "
-        "of the run), %llu below the maximum\n",
+        "of the run), %llu %s the maximum\n",
         static_cast<unsigned long long>(totalCoded), static_cast<unsigned long long>(range),
         static_cast<unsigned long long>(final), static_cast<unsigned long long>(totalTicks),
         static_cast<unsigned long long>(RunOwnTicks),
-        static_cast<unsigned long long>(final <= range ? range - final : 0));
+        static_cast<unsigned long long>(final <= range ? range - final : final - range),
+        final <= range ? "below" : "past");
     if (range > ProgressMaximumLimit) {
         fprintf(stderr, "packer: the progress range 0..%llu doesn't fit the bar's 16-bit maximum %llu\n",
                 static_cast<unsigned long long>(range),
