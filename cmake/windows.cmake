@@ -46,7 +46,7 @@ set(CORE_WIN_SOURCES
 )
 add_library(core_win STATIC ${CORE_PORTABLE_SOURCES} ${CORE_WIN_SOURCES} ${CMAKE_BINARY_DIR}/payload_blobs.S)
 target_include_directories(core_win PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(core_win PUBLIC ole32 uuid shell32)
+target_link_libraries(core_win PUBLIC ole32 shell32)
 add_dependencies(core_win blobs)
 
 include(${CMAKE_SOURCE_DIR}/host/resources.cmake OPTIONAL)

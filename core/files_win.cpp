@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <new>
-
 #include "platform.h"
 #include "win_text.h"
 
@@ -27,7 +25,9 @@ void PauseMilliseconds(unsigned milliseconds) {
 }
 
 PlatformFile* OpenFileForWriting(const char16_t* path) {
-    PlatformFile* file = new (std::nothrow) PlatformFile;
+    // From the process heap rather than operator new, which would drag the runtime's
+    // exception support into the setup.
+    PlatformFile* file = static_cast<PlatformFile*>(HeapAlloc(GetProcessHeap(), 0, sizeof(PlatformFile)));
     if (file == nullptr)
         return nullptr;
     // No write or delete sharing while the file is being written: nobody else can change
@@ -36,7 +36,7 @@ PlatformFile* OpenFileForWriting(const char16_t* path) {
                                FILE_ATTRIBUTE_NORMAL, nullptr);
     file->Failed = 0;
     if (file->Handle == INVALID_HANDLE_VALUE) {
-        delete file;
+        HeapFree(GetProcessHeap(), 0, file);
         return nullptr;
     }
     return file;
@@ -60,7 +60,7 @@ int CloseWrittenFile(PlatformFile* file) {
     // handle is the last point where the system can refuse the data.
     int closed = CloseHandle(file->Handle) ? 0 : -1;
     int failed = file->Failed;
-    delete file;
+    HeapFree(GetProcessHeap(), 0, file);
     return closed == 0 && failed == 0 ? 0 : -1;
 }
 

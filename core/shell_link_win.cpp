@@ -7,6 +7,14 @@
 #include "platform.h"
 #include "win_text.h"
 
+namespace {
+// The three ids, defined here: the system import library keeps each of them in a member
+// that carries hundreds of other ids, tens of kilobytes the setup would carry for nothing.
+constexpr GUID ShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr GUID ShellLinkInterface = {0x000214F9, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr GUID PersistFileInterface = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+} // namespace
+
 int32_t CreateShellLink(const char16_t* target, const char16_t* arguments, const char16_t* linkFile,
                         const char16_t* description, int showCommand, const char16_t* workingDirectory,
                         const char16_t* iconPath, int iconIndex) {
@@ -15,7 +23,7 @@ int32_t CreateShellLink(const char16_t* target, const char16_t* arguments, const
     if (checked != 0)
         return checked;
     IShellLinkW* link = nullptr;
-    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+    HRESULT result = CoCreateInstance(ShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, ShellLinkInterface,
                                       reinterpret_cast<void**>(&link));
     if (FAILED(result))
         return result;
@@ -31,7 +39,7 @@ int32_t CreateShellLink(const char16_t* target, const char16_t* arguments, const
     if (iconPath[0] != 0)
         link->SetIconLocation(WideText(iconPath), iconIndex);
     IPersistFile* persist = nullptr;
-    result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist));
+    result = link->QueryInterface(PersistFileInterface, reinterpret_cast<void**>(&persist));
     if (FAILED(result)) {
         link->Release();
         return result;

@@ -4,7 +4,6 @@ include(${CMAKE_SOURCE_DIR}/wizard/wizard.cmake)
 
 add_executable(corvale-setup WIN32
   ${CMAKE_SOURCE_DIR}/host/main_win.cpp
-  ${CMAKE_SOURCE_DIR}/host/runtime_win.cpp
   ${WIZARD_PORTABLE_SOURCES}
   ${WIZARD_WIN_SOURCES}
   ${SETUP_RESOURCE_SOURCES})
@@ -22,7 +21,7 @@ target_link_options(corvale-setup PRIVATE
   -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp)
 # comctl32 is deliberately absent: it is loaded at run time from the system (host/main_win.cpp),
 # so any static use of it fails here at link time.
-target_link_libraries(corvale-setup PRIVATE core_win gdi32 user32 shell32 ole32 uuid)
+target_link_libraries(corvale-setup PRIVATE core_win gdi32 user32 shell32 ole32)
 
 # The executable's own checks: ASLR, DEP, no time stamp, known-DLL imports only, and code
 # and data (the file less its resources and the payload blobs) under 64 KB. The control
