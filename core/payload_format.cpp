@@ -56,8 +56,8 @@ static size_t EscapeOutput(const unsigned char* p, const unsigned char* end, siz
 }
 
 int CheckPayload(const unsigned char* blob, size_t blobBytes, uint64_t* decodedBytes, uint64_t* ticks) {
-    const unsigned char* p;
-    const unsigned char* end;
+    const unsigned char* p = nullptr;
+    const unsigned char* end = nullptr;
     if (LocateBody(blob, blobBytes, &p, &end) != 0)
         return -1;
     uint64_t total = 0, tickCount = 0;
