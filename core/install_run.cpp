@@ -20,9 +20,6 @@ const char16_t CongratulationFormat[] =
 // target of the program shortcuts and the document type's open command.
 constexpr int MainProgramRow = 0;
 
-// The progress range is counted in units of this many coded bytes.
-constexpr long ProgressBytesPerStep = 256;
-
 void ShowStatusV(const char16_t* format, va_list args) {
     char16_t message[StatusUnits] = {};
     // Every message of the run fits; should one ever not, its text is shown unfilled rather
@@ -118,7 +115,7 @@ void InstallRun() {
     ShowBusyCursor();
     long total = CodedPayloadTotal();
     ProgressSink sink = CreateProgressBar();
-    ProgressSetRange(&sink, static_cast<int>(total / ProgressBytesPerStep));
+    ProgressSetRange(&sink, static_cast<int>(total / static_cast<long>(ProgressRangeUnitBytes)));
     ProgressSetStep(&sink, 1);
     ProgressStepIt(&sink);
 

@@ -22,9 +22,6 @@ namespace {
 // divided by ProgressRangeUnitBytes, sent as a 16-bit maximum; besides the extraction ticks
 // it ticks RunOwnTicks times itself. A common-controls progress bar stepped past its
 // maximum starts again from its minimum, so the last tick must not pass the maximum.
-constexpr uint64_t ProgressRangeUnitBytes = 256;
-constexpr uint64_t ProgressMaximumLimit = 0xFFFF;
-constexpr uint64_t RunOwnTicks = 20;
 
 // A run token, the densest, turns 3 body bytes into RunMaxLength bytes: a larger input
 // can't fit the body limit, whatever it holds, and isn't worth reading.
