@@ -20,97 +20,12 @@
 
 #include "checks_win.h"
 #include "readback_win.h"
+#include "driver_steps_win.h"
 #include "setup_probe_win.h"
 
-namespace {
-
-// ---- What the setup must show and leave behind ------------------------------------------
-
-const wchar_t WindowClass[] = L"Corvale v.2.7.3 Installation";
-const wchar_t QuitCaption[] = L"Corvale";
-const wchar_t QuitQuestion[] = L"Are you sure to quit?";
-const wchar_t Congratulation[] =
-    L"Congratulations!\n\nYou've successfuly installed Corvale on your computer.\n"
-    L"Thank you for choosing Wendrake Software.\n\n"
-    L"Visit Corvale's website for updates and news:";
-const wchar_t ProgramFolderName[] = L"Corvale";
-const wchar_t DocumentsFolderName[] = L"Zadir Oduve";
-const wchar_t ApplicationKey[] = L"SOFTWARE\\Corvale";
-const wchar_t UninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvale";
-const wchar_t DocumentClassKey[] = L"SOFTWARE\\Classes\\Corvale.Doc";
-const wchar_t ExtensionKey[] = L"SOFTWARE\\Classes\\.mpl";
-const wchar_t MainProgramFile[] = L"corvale.exe";
-const wchar_t UninstallerFile[] = L"uninst_corvale.exe";
-
-struct PayloadFile {
-    const wchar_t* Name;
-    bool InDocumentsFolder;
-};
-const PayloadFile PayloadFiles[] = {
-    {L"corvale.exe", false},   {L"readme.txt", false}, {L"uninst_corvale.exe", false},
-    {L"uninstall.dll", false}, {L"sample.mpl", true},
-};
-
-// Control ids of the window.
-enum : int {
-    LicenceTextId = 101,
-    AgreeId = 102,
-    DeclineId = 103,
-    PageCaptionId = 104,
-    ProgramFolderId = 105,
-    ProgramBrowseId = 106,
-    ProgramShortcutId = 107,
-    DocumentsCaptionId = 108,
-    DocumentsFolderId = 109,
-    DocumentsBrowseId = 110,
-    DocumentsShortcutId = 111,
-    BackId = 112,
-    InstallId = 113,
-    CancelId = 114,
-    WebSiteId = 116,
-    CloseId = 200,
-    StatusTextId = 250,
-};
-
-// Styles of the control kinds.
-constexpr DWORD LabelStyle = 0x50000000;
-constexpr DWORD PushStyle = 0x50010000;
-constexpr DWORD DefaultPushStyle = 0x50010001;
-constexpr DWORD CheckboxStyle = 0x50010003;
-constexpr DWORD FolderEditStyle = 0x50010080;
-constexpr DWORD LicenceViewStyle = 0x50200804;
-constexpr DWORD IconLabelStyle = 0x50000803;
-constexpr DWORD ClientEdge = 0x200;
-
-// Sizes at the DPI steps, as the window must come out (independent of any scaling code).
-struct DpiStep {
-    int Dpi;
-    int WindowWidth, WindowHeight;
-    int ButtonWidth, ButtonHeight;
-    const wchar_t* LogoText;
-    int LogoWidth, LogoHeight;
-};
-const DpiStep DpiSteps[] = {
-    {96, 572, 384, 88, 27, L"#1020", 120, 41},
-    {120, 715, 480, 110, 34, L"#1021", 150, 52},
-    {144, 858, 576, 132, 41, L"#1022", 180, 62},
-    {192, 1144, 768, 176, 54, L"#1023", 240, 83},
-};
-
-// ---- Command line -------------------------------------------------------------------------
-
-struct DriverArgs {
-    std::wstring Case;
-    std::wstring Setup;
-    std::wstring WebSiteHost = L"www.corvale.com";
-    std::wstring Shots;
-    std::wstring Licence; // the licence text file the setup carries
-    int Dpi = 96;
-    std::vector<std::wstring> PayloadNames;
-    std::vector<std::wstring> PayloadPaths;
-};
-
 DriverArgs Args;
+
+namespace {
 
 bool ParseArgs(int argc, wchar_t** argv) {
     if (argc < 2)
@@ -138,6 +53,8 @@ bool ParseArgs(int argc, wchar_t** argv) {
     }
     return (argc % 2) == 0;
 }
+
+} // namespace
 
 const DpiStep* CurrentStep() {
     for (const DpiStep& step : DpiSteps)
@@ -459,6 +376,8 @@ std::wstring DefaultDocumentsFolder() {
     return SpecialFolder(CSIDL_PERSONAL) + L"\\" + DocumentsFolderName;
 }
 
+namespace {
+
 // ---- Cases --------------------------------------------------------------------------------
 
 // A fresh machine: licence, default folders, installation, read-back, Close.
@@ -564,10 +483,6 @@ void CaseReadbackControls() {
     DeleteFileW(link.c_str());
 }
 
-struct DriverCase {
-    const char* Name;
-    void (*Run)();
-};
 const DriverCase Cases[] = {
     {"defaults", CaseDefaults},
     {"second_run", CaseSecondRun},
@@ -578,15 +493,25 @@ const DriverCase Cases[] = {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // A copy of this program that just stays running: the stand-in for a running copy of
+    // the installed program. The case that starts it ends it.
+    if (argc == 2 && wcscmp(argv[1], L"--hold") == 0) {
+        Sleep(120000);
+        return 0;
+    }
     if (!ParseArgs(argc, argv) || Args.Setup.empty()) {
         fprintf(stderr, "usage: e2e-driver CASE --setup PATH [--dpi N] [--website HOST] [--shots DIR|none] "
                         "[--licence PATH] [--payload FILE=PATH ...]\ncases:");
         for (const DriverCase& c : Cases)
             fprintf(stderr, " %s", c.Name);
+        for (int i = 0; i < ConformanceCaseCount; ++i)
+            fprintf(stderr, " %s", ConformanceCases[i].Name);
         fprintf(stderr, "\n");
         return 255;
     }
-    for (const DriverCase& c : Cases) {
+    std::vector<DriverCase> all(std::begin(Cases), std::end(Cases));
+    all.insert(all.end(), ConformanceCases, ConformanceCases + ConformanceCaseCount);
+    for (const DriverCase& c : all) {
         if (Utf8(Args.Case) != c.Name)
             continue;
         CoInitialize(nullptr);

@@ -116,6 +116,13 @@ make_prefix() {
         *) cp -a "$entry" "$prefix/drive_c/windows/" ;;
         esac
     done
+    # Wine links the user's Desktop, Documents and the like to the Linux home folder: the
+    # setup's shortcuts and documents folder would land there, shared by every prefix and
+    # left behind. Each prefix gets folders of its own instead.
+    for entry in "$prefix"/drive_c/users/*/*; do
+        [ -L "$entry" ] || continue
+        rm -f "$entry" && mkdir -p "$entry"
+    done
     local settings=$prefix/e2e-settings.reg
     printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n\r\n' "$dpi" >"$settings"
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n' >>"$settings"

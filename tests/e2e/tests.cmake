@@ -9,7 +9,8 @@ add_executable(e2e-driver
   ${CMAKE_SOURCE_DIR}/tests/e2e/driver_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/e2e/checks_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/e2e/setup_probe_win.cpp
-  ${CMAKE_SOURCE_DIR}/tests/e2e/readback_win.cpp)
+  ${CMAKE_SOURCE_DIR}/tests/e2e/readback_win.cpp
+  ${CMAKE_SOURCE_DIR}/tests/e2e/conformance_cases_win.cpp)
 target_link_options(e2e-driver PRIVATE -municode -s)
 target_link_libraries(e2e-driver PRIVATE user32 shell32 ole32 uuid)
 
@@ -96,3 +97,7 @@ endfunction()
 
 e2e_group(install 96 defaults readback_controls second_run)
 e2e_group(dpi144 144 layout layout:fails defaults)
+# Failed runs first (each checks that nothing reached the registry), then a whole run driven by
+# the keyboard, in one prefix.
+e2e_group(conformance 96 fail_program_parent fail_documents_parent fail_running_program
+          fail_readme_in_the_way readonly_writable_here fail_empty_folders navigation)

@@ -1,0 +1,448 @@
+// End-to-end cases of the setup's failure paths and of its keyboard and window handling, run
+// against the real Win32 implementation: what the window shows, how it answers Enter, Esc
+// and the close box, and what a failed run leaves on disk.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <stdarg.h>
+#include <wchar.h>
+
+#include <string>
+#include <vector>
+
+#include "checks_win.h"
+#include "driver_steps_win.h"
+#include "readback_win.h"
+#include "setup_probe_win.h"
+
+namespace {
+
+const wchar_t FolderFailureFormat[] = L"Couldn't create folder %ls\nError: %d";
+// The messages of payload rows 1 and 2.
+const wchar_t MainProgramFailureFormat[] =
+    L"ERROR: Couldn't create file:\n\n%ls\n\nMake sure the program is closed before updating.";
+const wchar_t ReadmeFailureFormat[] = L"ERROR: Couldn't create file:\n\n%ls";
+constexpr int ErrorPathNotFound = 3;
+
+std::wstring Format(const wchar_t* format, ...) {
+    wchar_t text[1024];
+    va_list arguments;
+    va_start(arguments, format);
+    _vsnwprintf(text, 1024, format, arguments);
+    va_end(arguments);
+    text[1023] = 0;
+    return text;
+}
+
+std::wstring FolderFailure(const std::wstring& folder) {
+    return Format(FolderFailureFormat, folder.c_str(), ErrorPathNotFound);
+}
+
+bool FolderExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void ExpectAbsent(const std::wstring& path) {
+    ExpectTrue(!FileExists(path), (Utf8(path) + " absent").c_str());
+}
+
+int CountChildrenOfClass(HWND parent, const wchar_t* className) {
+    int count = 0;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        count += ClassOf(child) == className;
+    return count;
+}
+
+// ---- Keys and the close box, as the message loop receives them ---------------------------
+
+// A key press posted to the focused control: the message loop's dialog filter sees it as it
+// sees a real key (Esc as command 2, Enter as command 1, Tab as a focus move).
+bool PostKey(const SetupRun& run, WPARAM key) {
+    HWND target = Focus(run);
+    if (!target)
+        target = run.Window;
+    return PostMessageW(target, WM_KEYDOWN, key, 1) != 0;
+}
+
+// The close box: the system menu's Close, which the default processing turns into WM_CLOSE.
+bool PostCloseBox(const SetupRun& run) {
+    return PostMessageW(run.Window, WM_SYSCOMMAND, SC_CLOSE, 0) != 0;
+}
+
+enum class CloseRequest { Escape, CloseBox };
+
+bool PostCloseRequest(const SetupRun& run, CloseRequest how) {
+    return how == CloseRequest::Escape ? PostKey(run, VK_ESCAPE) : PostCloseBox(run);
+}
+
+const char* NameOf(CloseRequest how) {
+    return how == CloseRequest::Escape ? "Esc" : "the close box";
+}
+
+// The question box of a close request: its caption, text and buttons; null when none came.
+HWND ExpectQuestion(const SetupRun& run, CloseRequest how) {
+    HWND box = FindMessageBox(run, QuitCaption);
+    if (!ExpectTrue(box != nullptr,
+                    Describe("question after %s, caption Corvale, owned by the window", NameOf(how)).c_str()))
+        return nullptr;
+    ExpectText("question text", QuitQuestion, MessageBoxText(box));
+    ExpectTrue(GetDlgItem(box, IDOK) != nullptr && GetDlgItem(box, IDCANCEL) != nullptr,
+               "question offers OK and Cancel");
+    return box;
+}
+
+// A close request answered with Cancel: the box goes, the window stays.
+void DeclineQuestion(SetupRun& run, CloseRequest how) {
+    if (!ExpectTrue(PostCloseRequest(run, how), Describe("%s posted", NameOf(how)).c_str()))
+        return;
+    HWND box = ExpectQuestion(run, how);
+    if (!box)
+        return;
+    PostClick(GetDlgItem(box, IDCANCEL));
+    DWORD start = GetTickCount();
+    while (IsWindow(box) && GetTickCount() - start < WaitMilliseconds)
+        Sleep(20);
+    ExpectTrue(!IsWindow(box), "question gone after Cancel");
+    DWORD code;
+    ExpectTrue(!WaitExit(run, code, 0) && IsWindow(run.Window) && WaitUntilIdle(run),
+               "setup still running after Cancel");
+}
+
+// A close request answered with OK ends the setup with exit code 0.
+void AcceptQuestion(SetupRun& run, CloseRequest how) {
+    if (!ExpectTrue(PostCloseRequest(run, how), Describe("%s posted", NameOf(how)).c_str()))
+        return;
+    HWND box = ExpectQuestion(run, how);
+    if (!box)
+        return;
+    PostClick(GetDlgItem(box, IDOK));
+    DWORD code;
+    if (ExpectTrue(WaitExit(run, code), "setup ended after OK"))
+        ExpectInt("exit code after OK", 0, code);
+}
+
+// ---- Failed runs ---------------------------------------------------------------------------
+
+// Licence, folder page with these folders, Install: true once the run has ended.
+bool InstallInto(SetupRun& run, const std::wstring& program, const std::wstring& documents) {
+    if (!Launch(run) || !Advance(run, AgreeId, ProgramFolderId, "folder page after Agree"))
+        return false;
+    ExpectTrue(SetText(Control(run, ProgramFolderId), program), "program folder typed");
+    ExpectTrue(SetText(Control(run, DocumentsFolderId), documents), "documents folder typed");
+    return Install(run);
+}
+
+// The end of a failed run: the message, the Close button and nothing else of the pages.
+void ExpectFailurePage(const SetupRun& run, const std::wstring& message) {
+    ExpectLaidOut(run, StatusTextId, L"Static", message, LabelStyle, 0, 60, 50, 450, 100);
+    ExpectLaidOut(run, CloseId, L"Button", L"Close", DefaultPushStyle, 0, 460, 307, 88, 27);
+    ExpectTrue(Control(run, WebSiteId) == nullptr, "no web-site button after a failure");
+    ExpectInt("progress bars left", 0, CountChildrenOfClass(run.Window, L"msctls_progress32"));
+    ExpectFocus(run, CloseId);
+    ExpectNoPageControls(run);
+    HWND logo;
+    ExpectInt("logo still shown", 1, FindIconLabels(run, &logo));
+}
+
+// Nothing of the registry and shortcut phases happened.
+void ExpectNothingRecorded() {
+    ExpectInt("HKLM application key absent", -1, CountRegistryValues(HKEY_LOCAL_MACHINE, ApplicationKey));
+    ExpectInt("uninstall key absent", -1, CountRegistryValues(HKEY_LOCAL_MACHINE, UninstallKey));
+    ExpectInt("HKCU application key absent", -1, CountRegistryValues(HKEY_CURRENT_USER, ApplicationKey));
+    ExpectAbsent(SpecialFolder(CSIDL_COMMON_PROGRAMS) + L"\\Corvale.lnk");
+    ExpectAbsent(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + L"\\Corvale.lnk");
+    ExpectAbsent(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + L"\\Zadir Oduve.lnk");
+}
+
+void ExpectProgramFiles(const std::wstring& program) {
+    for (const PayloadFile& file : PayloadFiles)
+        if (!file.InDocumentsFolder)
+            ExpectSameFile(program + L"\\" + file.Name, PayloadSource(file.Name));
+}
+
+// A program folder whose parent is missing: the folder message with error 3, nothing written;
+// the Close button ends the setup with 0.
+void CaseFailProgramParent() {
+    const std::wstring parent = L"C:\\Missing Parent", program = parent + L"\\Corvale",
+                       documents = L"C:\\Conf Documents 1";
+    SetupRun run;
+    if (InstallInto(run, program, documents)) {
+        ExpectFailurePage(run, FolderFailure(program));
+        Screenshot(run, "failure");
+        ExpectTrue(!FolderExists(parent), "missing parent still missing");
+        ExpectTrue(!FolderExists(documents), "documents folder not created");
+        ExpectNothingRecorded();
+        CloseSetup(run);
+    }
+    EndSetup(run);
+}
+
+// A documents folder whose parent is missing fails after the program files are written;
+// Esc and the close box ask, Cancel keeps the page, OK ends with 0.
+void CaseFailDocumentsParent() {
+    const std::wstring program = L"C:\\Conf Program 2", parent = L"C:\\Missing Documents Parent",
+                       documents = parent + L"\\Zadir Oduve";
+    SetupRun run;
+    if (InstallInto(run, program, documents)) {
+        std::wstring message = FolderFailure(documents);
+        ExpectFailurePage(run, message);
+        ExpectProgramFiles(program);
+        ExpectTrue(!FolderExists(parent), "missing documents parent still missing");
+        ExpectNothingRecorded();
+        DeclineQuestion(run, CloseRequest::Escape);
+        DeclineQuestion(run, CloseRequest::CloseBox);
+        ExpectText("message kept after the declined questions", message, Text(run, StatusTextId));
+        ExpectTrue(Control(run, CloseId) != nullptr, "Close kept after the declined questions");
+        AcceptQuestion(run, CloseRequest::CloseBox);
+    }
+    EndSetup(run);
+}
+
+// A running copy of the installed program: row 1's message, the running file untouched and
+// nothing of the new installation written. Esc, then OK, ends with 0.
+void CaseFailRunningProgram() {
+    const std::wstring program = L"C:\\Conf Held", documents = L"C:\\Conf Documents 3";
+    const std::wstring held = program + L"\\" + MainProgramFile;
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    CreateDirectoryW(program.c_str(), nullptr);
+    std::string before;
+    PROCESS_INFORMATION holder = {};
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    std::wstring commandLine = L"\"" + held + L"\" --hold";
+    // This driver, copied over the program's name and kept running, locks its image file
+    // as the installed program would.
+    if (ExpectTrue(CopyFileW(self, held.c_str(), FALSE) != 0, "stand-in program copied") &&
+        ExpectTrue(ReadWholeFile(held, before), "stand-in program readable") &&
+        ExpectTrue(CreateProcessW(held.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                  &startup, &holder) != 0,
+                   "stand-in program running")) {
+        // Control: while it runs, its file can't be opened for writing.
+        HANDLE probe =
+            CreateFileW(held.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ExpectTrue(probe == INVALID_HANDLE_VALUE, "a running program's file refuses writing");
+        if (probe != INVALID_HANDLE_VALUE)
+            CloseHandle(probe);
+        SetupRun run;
+        if (InstallInto(run, program, documents)) {
+            ExpectFailurePage(run, Format(MainProgramFailureFormat, held.c_str()));
+            std::string after;
+            ExpectTrue(ReadWholeFile(held, after) && after == before, "running program's file untouched");
+            ExpectAbsent(program + L"\\readme.txt");
+            ExpectTrue(!FolderExists(documents), "documents folder not created");
+            ExpectNothingRecorded();
+            AcceptQuestion(run, CloseRequest::Escape);
+        }
+        EndSetup(run);
+        TerminateProcess(holder.hProcess, 0);
+        WaitForSingleObject(holder.hProcess, 5000);
+        CloseHandle(holder.hProcess);
+        CloseHandle(holder.hThread);
+    }
+}
+
+// A readme.txt that can't be replaced (a folder of that name stands in the way): row 2's
+// message; row 1 was written, the folder is left as it was, and no later row ran.
+void CaseFailReadmeInTheWay() {
+    const std::wstring program = L"C:\\Conf Readme Blocked", documents = L"C:\\Conf Documents 4";
+    const std::wstring readme = program + L"\\readme.txt";
+    CreateDirectoryW(program.c_str(), nullptr);
+    if (!ExpectTrue(CreateDirectoryW(readme.c_str(), nullptr) != 0, "folder readme.txt made"))
+        return;
+    SetupRun run;
+    if (InstallInto(run, program, documents)) {
+        ExpectFailurePage(run, Format(ReadmeFailureFormat, readme.c_str()));
+        ExpectSameFile(program + L"\\" + MainProgramFile, PayloadSource(MainProgramFile));
+        ExpectTrue(FolderExists(readme), "readme.txt still the folder it was");
+        ExpectAbsent(program + L"\\" + UninstallerFile);
+        ExpectAbsent(program + L"\\uninstall.dll");
+        ExpectTrue(!FolderExists(documents), "documents folder not created");
+        ExpectNothingRecorded();
+        CloseSetup(run);
+    }
+    EndSetup(run);
+}
+
+// A read-only readme.txt is no obstacle here: the tests run as root, whom Wine lets write
+// into a file whose only protection is the read-only attribute, so Windows' refusal of
+// CREATE_ALWAYS can't be shown. This control records it: if it ever fails, a read-only
+// readme.txt case can replace the folder above.
+void CaseReadOnlyIsWritableHere() {
+    const std::wstring folder = L"C:\\Conf ReadOnly Control", file = folder + L"\\readme.txt";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    HANDLE made =
+        CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_READONLY, nullptr);
+    if (made != INVALID_HANDLE_VALUE)
+        CloseHandle(made);
+    ExpectTrue((GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_READONLY) != 0, "file is read-only");
+    HANDLE replaced = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ExpectTrue(replaced != INVALID_HANDLE_VALUE,
+               "read-only file replaced with CREATE_ALWAYS under Wine as root");
+    if (replaced != INVALID_HANDLE_VALUE)
+        CloseHandle(replaced);
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(file.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+// An emptied folder edit is a folder that can't be made (error 3), never the drive's root
+// or the current folder: with an empty program folder nothing is written; with an empty
+// documents folder only the program files are.
+void CaseFailEmptyFolders() {
+    wchar_t current[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, current);
+    std::wstring currentRoot = std::wstring(current).substr(0, 3);
+    SetupRun run;
+    if (InstallInto(run, L"", L"C:\\Conf Documents 5")) {
+        ExpectFailurePage(run, FolderFailure(L""));
+        ExpectTrue(!FolderExists(L"C:\\Conf Documents 5"), "documents folder not created");
+        CloseSetup(run);
+    }
+    EndSetup(run);
+    const std::wstring program = L"C:\\Conf Program 5";
+    if (InstallInto(run, program, L"")) {
+        ExpectFailurePage(run, FolderFailure(L""));
+        ExpectProgramFiles(program);
+        CloseSetup(run);
+    }
+    EndSetup(run);
+    for (const std::wstring& root : {std::wstring(L"C:\\"), currentRoot, std::wstring(current) + L"\\"})
+        for (const PayloadFile& file : PayloadFiles)
+            ExpectAbsent(root + file.Name);
+    ExpectNothingRecorded();
+}
+
+// ---- Navigation and keyboard ---------------------------------------------------------------
+
+// Tab visits these controls in this order, and from the last back to the first.
+void ExpectTabCycle(const SetupRun& run, const std::vector<int>& ids) {
+    for (size_t i = 0; i < ids.size(); ++i) {
+        HWND next = GetNextDlgTabItem(run.Window, Control(run, ids[i]), FALSE);
+        int nextId = ids[(i + 1) % ids.size()];
+        ExpectInt(Describe("Tab from %d", ids[i]).c_str(), nextId, next ? GetDlgCtrlID(next) : -1);
+    }
+}
+
+void ExpectFolderFields(const SetupRun& run, const std::wstring& program, const std::wstring& documents,
+                        int programTicked, int documentsTicked, const char* when) {
+    ExpectText(Describe("program folder %s", when).c_str(), program, Text(run, ProgramFolderId));
+    ExpectText(Describe("documents folder %s", when).c_str(), documents, Text(run, DocumentsFolderId));
+    ExpectInt(Describe("program shortcut box %s", when).c_str(), programTicked,
+              CheckState(Control(run, ProgramShortcutId)));
+    ExpectInt(Describe("documents shortcut box %s", when).c_str(), documentsTicked,
+              CheckState(Control(run, DocumentsShortcutId)));
+}
+
+bool SetCheck(const SetupRun& run, int id, int state) {
+    DWORD_PTR result;
+    return SendMessageTimeoutW(Control(run, id), BM_SETCHECK, state, 0, SMTO_NORMAL, 3000, &result) != 0;
+}
+
+// Back and forward keep what was typed and ticked, Esc and the close box ask on pages 0 and 1
+// and Cancel there changes nothing; Enter in a folder edit installs; after the success Esc
+// does nothing and the close box closes without asking.
+void CaseNavigation() {
+    const std::wstring program = L"C:\\Conf Nav Program", documents = L"C:\\Conf Nav Documents";
+    SetupRun run;
+    if (!Launch(run)) {
+        EndSetup(run);
+        return;
+    }
+    ExpectFocus(run, AgreeId);
+    ExpectTabCycle(run, {AgreeId, DeclineId});
+    DeclineQuestion(run, CloseRequest::Escape);
+    DeclineQuestion(run, CloseRequest::CloseBox);
+    ExpectTrue(Control(run, AgreeId) && Control(run, LicenceTextId) && !Control(run, ProgramFolderId),
+               "licence page unchanged after Cancel");
+    std::wstring licence = Text(run, LicenceTextId);
+
+    if (Advance(run, AgreeId, ProgramFolderId, "folder page after Agree")) {
+        std::wstring defaultProgram = DefaultProgramFolder(), defaultDocuments = DefaultDocumentsFolder();
+        ExpectFolderFields(run, defaultProgram, defaultDocuments, BST_CHECKED, BST_CHECKED, "at first");
+        ExpectFocus(run, ProgramFolderId);
+        int start, end;
+        Selection(Control(run, ProgramFolderId), start, end);
+        ExpectInt("whole program folder selected: from", 0, start);
+        ExpectInt("whole program folder selected: to", static_cast<long long>(defaultProgram.size()), end);
+        ExpectTabCycle(run, {ProgramFolderId, ProgramBrowseId, ProgramShortcutId, DocumentsFolderId,
+                             DocumentsBrowseId, DocumentsShortcutId, BackId, InstallId, CancelId});
+
+        SetText(Control(run, ProgramFolderId), program);
+        SetText(Control(run, DocumentsFolderId), documents);
+        SetCheck(run, ProgramShortcutId, BST_UNCHECKED);
+        DeclineQuestion(run, CloseRequest::Escape);
+        DeclineQuestion(run, CloseRequest::CloseBox);
+        ExpectFolderFields(run, program, documents, BST_UNCHECKED, BST_CHECKED,
+                           "after the declined questions");
+
+        if (Advance(run, BackId, AgreeId, "licence page after Back") &&
+            ExpectTrue(WaitForControlGone(run, ProgramFolderId), "folder page gone after Back")) {
+            ExpectText("licence text after Back", licence, Text(run, LicenceTextId));
+            HWND logo;
+            ExpectInt("logos after Back", 1, FindIconLabels(run, &logo));
+            ExpectFocus(run, AgreeId);
+        }
+        if (Advance(run, AgreeId, ProgramFolderId, "folder page again")) {
+            ExpectFolderFields(run, program, documents, BST_UNCHECKED, BST_CHECKED, "after Back and Agree");
+            // An emptied edit stays empty: the defaults are filled only on the first showing.
+            SetText(Control(run, DocumentsFolderId), L"");
+            SetCheck(run, DocumentsShortcutId, BST_UNCHECKED);
+            if (Advance(run, BackId, AgreeId, "licence page after the second Back") &&
+                WaitForControlGone(run, ProgramFolderId) &&
+                Advance(run, AgreeId, ProgramFolderId, "folder page a third time"))
+                ExpectFolderFields(run, program, L"", BST_UNCHECKED, BST_UNCHECKED, "after emptying");
+            HWND logo;
+            ExpectInt("logos on the folder page", 1, FindIconLabels(run, &logo));
+            SetText(Control(run, DocumentsFolderId), documents);
+            SetCheck(run, DocumentsShortcutId, BST_CHECKED);
+            // Enter in a folder edit is the Install command.
+            ExpectFocus(run, ProgramFolderId);
+            if (ExpectTrue(PostKey(run, VK_RETURN), "Enter posted") && WaitForControl(run, CloseId) &&
+                ExpectTrue(WaitUntilIdle(run), "installation ended after Enter")) {
+                ExpectSuccessPage(run);
+                ExpectInstalledFiles(program, documents);
+                ExpectRegistry(program, documents);
+                std::wstring desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+                ExpectAbsent(desktop + L"\\Corvale.lnk");
+                ExpectTrue(FileExists(desktop + L"\\Zadir Oduve.lnk"), "documents shortcut made");
+                ExpectTrue(FileExists(SpecialFolder(CSIDL_COMMON_PROGRAMS) + L"\\Corvale.lnk"),
+                           "Start-menu shortcut made");
+                // Esc after the success does nothing: a Tab posted behind it still moves the
+                // focus of the window, and no question came up.
+                PostKey(run, VK_ESCAPE);
+                PostKey(run, VK_TAB);
+                DWORD began = GetTickCount();
+                while (GetTickCount() - began < WaitMilliseconds) {
+                    HWND focus = Focus(run);
+                    if (focus && GetDlgCtrlID(focus) == WebSiteId)
+                        break;
+                    Sleep(20);
+                }
+                ExpectFocus(run, WebSiteId);
+                ExpectTrue(FindMessageBox(run, QuitCaption, 0) == nullptr,
+                           "no question after Esc on success");
+                ExpectText("congratulation kept after Esc", Congratulation, Text(run, StatusTextId));
+                PostCloseBox(run);
+                DWORD code;
+                if (ExpectTrue(WaitExit(run, code), "setup closed by the close box without a question"))
+                    ExpectInt("exit code after the close box", 0, code);
+            }
+        }
+    }
+    EndSetup(run);
+}
+
+} // namespace
+
+const DriverCase ConformanceCases[] = {
+    {"fail_program_parent", CaseFailProgramParent},
+    {"fail_documents_parent", CaseFailDocumentsParent},
+    {"fail_running_program", CaseFailRunningProgram},
+    {"fail_readme_in_the_way", CaseFailReadmeInTheWay},
+    {"readonly_writable_here", CaseReadOnlyIsWritableHere},
+    {"fail_empty_folders", CaseFailEmptyFolders},
+    {"navigation", CaseNavigation},
+};
+const int ConformanceCaseCount = sizeof ConformanceCases / sizeof ConformanceCases[0];
