@@ -434,6 +434,65 @@ void CaseNavigation() {
     EndSetup(run);
 }
 
+// ---- Layout ----------------------------------------------------------------------------------
+
+// Every page at the prefix's DPI: the licence page, the folder page, a failed run's page and a
+// successful run's page, with screenshots of each.
+void CasePages() {
+    SetupRun run;
+    if (Launch(run)) {
+        ExpectWindowGeometry(run);
+        ExpectLicencePage(run);
+        Screenshot(run, "licence");
+        if (Advance(run, AgreeId, ProgramFolderId, "folder page after Agree")) {
+            ExpectFolderPage(run, DefaultProgramFolder(), DefaultDocumentsFolder());
+            Screenshot(run, "folders");
+            const std::wstring program = L"C:\\Missing Layout Parent\\Corvale";
+            SetText(Control(run, ProgramFolderId), program);
+            if (Install(run)) {
+                ExpectFailurePage(run, FolderFailure(program));
+                Screenshot(run, "failure");
+                CloseSetup(run);
+            }
+        }
+    }
+    EndSetup(run);
+    if (Launch(run) && Advance(run, AgreeId, ProgramFolderId, "folder page after Agree") && Install(run)) {
+        ExpectSuccessPage(run);
+        Screenshot(run, "success");
+        ExpectInstalledFiles(DefaultProgramFolder(), DefaultDocumentsFolder());
+        CloseSetup(run);
+    }
+    EndSetup(run);
+}
+
+// Window, button and logo on both sides of each logo threshold. The screen DPI is read by each
+// process at its start, so one prefix serves them all: each setup starts under another value.
+void CaseDpiThresholds() {
+    const DWORD dpis[] = {108, 109, 132, 133, 168, 169};
+    HKEY desktop;
+    if (!ExpectInt("desktop settings key opened", ERROR_SUCCESS,
+                   RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_SET_VALUE, &desktop)))
+        return;
+    int ownDpi = Args.Dpi;
+    for (DWORD dpi : dpis) {
+        RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+        Args.Dpi = static_cast<int>(dpi);
+        Note("at %lu DPI", dpi);
+        SetupRun run;
+        if (Launch(run)) {
+            ExpectWindowGeometry(run);
+            QuitThroughQuestion(run, DeclineId);
+        }
+        EndSetup(run);
+    }
+    DWORD restored = static_cast<DWORD>(ownDpi);
+    RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&restored),
+                   sizeof restored);
+    RegCloseKey(desktop);
+    Args.Dpi = ownDpi;
+}
+
 } // namespace
 
 const DriverCase ConformanceCases[] = {
@@ -444,5 +503,7 @@ const DriverCase ConformanceCases[] = {
     {"readonly_writable_here", CaseReadOnlyIsWritableHere},
     {"fail_empty_folders", CaseFailEmptyFolders},
     {"navigation", CaseNavigation},
+    {"pages", CasePages},
+    {"dpi_thresholds", CaseDpiThresholds},
 };
 const int ConformanceCaseCount = sizeof ConformanceCases / sizeof ConformanceCases[0];
