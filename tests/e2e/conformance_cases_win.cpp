@@ -2,6 +2,7 @@
 // against the real Win32 implementation: what the window shows, how it answers Enter, Esc
 // and the close box, and what a failed run leaves on disk.
 #include <windows.h>
+#include <objidl.h>
 #include <shlobj.h>
 
 #include <stdarg.h>
@@ -493,6 +494,133 @@ void CaseDpiThresholds() {
     Args.Dpi = ownDpi;
 }
 
+// ---- Unusual folders -------------------------------------------------------------------------
+
+int TextLength(HWND edit) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 3000, &length);
+    return static_cast<int>(length);
+}
+
+// Types one unit at the end of the edit's text, as the keyboard would.
+void TypeAtEnd(HWND edit, wchar_t unit) {
+    DWORD_PTR result;
+    int length = TextLength(edit);
+    SendMessageTimeoutW(edit, EM_SETSEL, length, length, SMTO_NORMAL, 3000, &result);
+    SendMessageTimeoutW(edit, WM_CHAR, unit, 1, SMTO_NORMAL, 3000, &result);
+}
+
+// A folder edit takes 259 units and refuses the 260th: a folder always fits its buffer with
+// the terminator.
+void CaseEditLimit() {
+    SetupRun run;
+    if (Launch(run) && Advance(run, AgreeId, ProgramFolderId, "folder page after Agree")) {
+        for (int id : {ProgramFolderId, DocumentsFolderId}) {
+            HWND edit = Control(run, id);
+            SetText(edit, L"C:\\" + std::wstring(255, L'p'));
+            TypeAtEnd(edit, L'q');
+            ExpectInt(Describe("edit %d: 258 units and one typed", id).c_str(), 259, TextLength(edit));
+            TypeAtEnd(edit, L'r');
+            ExpectInt(Describe("edit %d: a 260th unit refused", id).c_str(), 259, TextLength(edit));
+            ExpectText(Describe("edit %d: the 259 units kept", id).c_str(),
+                       L"C:\\" + std::wstring(255, L'p') + L"q", Text(edit));
+        }
+        QuitThroughQuestion(run, CancelId);
+    }
+    EndSetup(run);
+}
+
+// A program folder whose own name fits but whose longest target does not: the third row's
+// message with the whole target, the two rows before it written, nothing after it.
+void CaseFailLongFolder() {
+    const std::wstring parent = L"C:\\" + std::wstring(120, L'L');
+    const std::wstring program = parent + L"\\" + std::wstring(121, L'M');
+    const std::wstring uninstaller = program + L"\\" + UninstallerFile;
+    ExpectInt("folder length", 245, static_cast<long long>(program.size()));
+    ExpectTrue(uninstaller.size() > 259, "uninstaller's target longer than a path buffer");
+    CreateDirectoryW(parent.c_str(), nullptr);
+    SetupRun run;
+    if (InstallInto(run, program, L"C:\\Conf Documents 6")) {
+        ExpectFailurePage(run, L"ERROR: Couldn't create file:\n" + uninstaller);
+        ExpectSameFile(program + L"\\" + MainProgramFile, PayloadSource(MainProgramFile));
+        ExpectSameFile(program + L"\\readme.txt", PayloadSource(L"readme.txt"));
+        ExpectAbsent(program + L"\\uninstall.dll");
+        ExpectTrue(!FolderExists(L"C:\\Conf Documents 6"), "documents folder not created");
+        ExpectNothingRecorded();
+        CloseSetup(run);
+    }
+    EndSetup(run);
+}
+
+// The target of a shortcut as its item list names it: the form the shell resolves.
+std::wstring ItemListTarget(const std::wstring& path) {
+    std::wstring target;
+    IShellLinkW* link = nullptr;
+    IPersistFile* persist = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&link))))
+        return target;
+    PIDLIST_ABSOLUTE items = nullptr;
+    wchar_t text[MAX_PATH] = L"";
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)))) {
+        if (SUCCEEDED(persist->Load(path.c_str(), STGM_READ)) && link->GetIDList(&items) == S_OK &&
+            SHGetPathFromIDListW(items, text))
+            target = text;
+        persist->Release();
+    }
+    CoTaskMemFree(items);
+    link->Release();
+    return target;
+}
+
+// Folders in Cyrillic, Greek, CJK and Latin-1 letters install and are recorded as typed.
+// Wine keeps a shortcut's plain target path in the ANSI code page only (letters outside it
+// read back as '?'); the item list, which the shell resolves, keeps the whole name.
+void CaseInternationalFolders() {
+    const std::wstring program = L"C:\\Программы Ελληνικά Café", documents = L"C:\\文書 Zürich Ærø";
+    const std::wstring mainProgram = program + L"\\" + MainProgramFile;
+    SetupRun run;
+    if (InstallInto(run, program, documents)) {
+        ExpectText("status", Congratulation, Text(run, StatusTextId));
+        ExpectInstalledFiles(program, documents);
+        ExpectRegistry(program, documents);
+        std::wstring startMenu = SpecialFolder(CSIDL_COMMON_PROGRAMS),
+                     desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+        struct Expected {
+            std::wstring Link, Target, WorkingDirectory;
+        };
+        const Expected links[] = {
+            {startMenu + L"\\Corvale.lnk", mainProgram, program},
+            {desktop + L"\\Corvale.lnk", mainProgram, program},
+            {desktop + L"\\Zadir Oduve.lnk", documents, documents},
+        };
+        for (const Expected& link : links) {
+            std::string name = Utf8(link.Link);
+            ExpectText((name + " item-list target").c_str(), link.Target, ItemListTarget(link.Link));
+            ExpectText((name + " working directory").c_str(), link.WorkingDirectory,
+                       ReadShellLink(link.Link).WorkingDirectory);
+        }
+        CloseSetup(run);
+    }
+    EndSetup(run);
+}
+
+// A folder typed with a trailing backslash is used as typed: the targets get a doubled
+// backslash, which the system reads as one, and the registry keeps the folder as typed.
+void CaseTrailingBackslash() {
+    const std::wstring program = L"C:\\Conf Slash\\", documents = L"C:\\Conf Slash Documents\\";
+    SetupRun run;
+    if (InstallInto(run, program, documents)) {
+        ExpectText("status", Congratulation, Text(run, StatusTextId));
+        ExpectInstalledFiles(program, documents);
+        ExpectRegistry(program, documents);
+        ExpectText("UninstallString has the doubled backslash", L"C:\\Conf Slash\\\\uninst_corvale.exe",
+                   ReadRegistryValue(HKEY_LOCAL_MACHINE, UninstallKey, L"UninstallString").Text);
+        CloseSetup(run);
+    }
+    EndSetup(run);
+}
+
 } // namespace
 
 const DriverCase ConformanceCases[] = {
@@ -504,6 +632,10 @@ const DriverCase ConformanceCases[] = {
     {"fail_empty_folders", CaseFailEmptyFolders},
     {"navigation", CaseNavigation},
     {"pages", CasePages},
+    {"edit_limit", CaseEditLimit},
+    {"fail_long_folder", CaseFailLongFolder},
+    {"international_folders", CaseInternationalFolders},
+    {"trailing_backslash", CaseTrailingBackslash},
     {"dpi_thresholds", CaseDpiThresholds},
 };
 const int ConformanceCaseCount = sizeof ConformanceCases / sizeof ConformanceCases[0];

@@ -100,9 +100,12 @@ e2e_group(dpi144 144 layout layout:fails defaults pages)
 # Failed runs first (each checks that nothing reached the registry), then a whole run driven by
 # the keyboard, in one prefix.
 e2e_group(conformance 96 fail_program_parent fail_documents_parent fail_running_program
-          fail_readme_in_the_way readonly_writable_here fail_empty_folders navigation)
+          fail_readme_in_the_way readonly_writable_here fail_empty_folders fail_long_folder edit_limit
+          navigation)
 # Every page, a failed and a successful run at the other DPI steps; the logo thresholds.
 e2e_group(pages96 96 pages dpi_thresholds)
 e2e_group(dpi110 110 pages)
 e2e_group(dpi120 120 pages)
 e2e_group(dpi192 192 pages)
+# Folders out of the ordinary, each installed for real.
+e2e_group(input 96 international_folders trailing_backslash)
