@@ -43,15 +43,16 @@ AppState App;
 Ledger Document;
 unsigned char FileBytes[LedgerMaxFileBytes + 1];
 
-const char16_t NoDocumentHint[] =
-    u"No ledger is open.\n\nDouble-click a ledger file (.mpl) in the Explorer to see its transactions "
-    u"here. A sample ledger was installed in your documents folder.";
-const char16_t Greeting[] =
-    u"Welcome to %s %s!\n\nCorvale shows your ledgers: plain text files with the extension .mpl that list "
-    u"your income and spending. Open the sample ledger in your documents folder to see one.";
-const char16_t CantOpenFormat[] = u"Corvale can't open this file:\n%s\n\n%s";
-const char16_t CantShowFormat[] = u"Corvale can't show this file:\n%s\n\n%s";
-const char16_t CantShowLineFormat[] = u"Corvale can't show this file:\n%s\n\nLine %d: %s";
+const char16_t NoDocumentHintFormat[] =
+    u"No ledger is open.\n\nDouble-click a ledger file (%s) in the Explorer to see its transactions here. A "
+    u"sample ledger was installed in your documents folder.";
+// Each message names the product (and the extension) through its first arguments.
+const char16_t GreetingFormat[] =
+    u"Welcome to %s %s!\n\n%s shows your ledgers: plain text files with the extension %s that list your "
+    u"income and spending. Open the sample ledger in your documents folder to see one.";
+const char16_t CantOpenFormat[] = u"%s can't open this file:\n%s\n\n%s";
+const char16_t CantShowFormat[] = u"%s can't show this file:\n%s\n\n%s";
+const char16_t CantShowLineFormat[] = u"%s can't show this file:\n%s\n\nLine %d: %s";
 
 // ASCII or UTF-8 text (from the parser) as UTF-16; empty when it does not fit.
 void Widen(const char* text, char16_t* out, int capacity) {
@@ -120,6 +121,12 @@ void ShowLedgerControls(int showLedger) {
 void ShowMessage(const char16_t* message) {
     SetText(App.Message, message);
     ShowLedgerControls(0);
+}
+
+void ShowHint() {
+    char16_t hint[MessageUnits];
+    FormatText(hint, MessageUnits, NoDocumentHintFormat, ProductInfo.DocumentExtension);
+    ShowMessage(hint);
 }
 
 void AddColumn(int index, const char16_t* title, int width, int format) {
@@ -215,7 +222,8 @@ DWORD ReadDocument(const char16_t* path, size_t* size) {
 void OpenDocument(const char16_t* path) {
     char16_t message[MessageUnits];
     if (CopyText(App.Path, PathUnits, path) < 0) {
-        FormatText(message, MessageUnits, CantOpenFormat, u"", u"The file's path is too long.");
+        FormatText(message, MessageUnits, CantOpenFormat, ProductInfo.ProductName, u"",
+                   u"The file's path is too long.");
         ShowMessage(message);
         return;
     }
@@ -227,7 +235,7 @@ void OpenDocument(const char16_t* path) {
         if (FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
                            WideText(reason), LineUnits, nullptr) == 0)
             FormatText(reason, LineUnits, u"System error %d.", static_cast<int>(error));
-        FormatText(message, MessageUnits, CantOpenFormat, App.Path, reason);
+        FormatText(message, MessageUnits, CantOpenFormat, ProductInfo.ProductName, App.Path, reason);
         ShowMessage(message);
         return;
     }
@@ -236,9 +244,10 @@ void OpenDocument(const char16_t* path) {
         char16_t reason[LineUnits];
         Widen(LedgerStatusText(result.Status), reason, LineUnits);
         if (result.Line > 0)
-            FormatText(message, MessageUnits, CantShowLineFormat, App.Path, result.Line, reason);
+            FormatText(message, MessageUnits, CantShowLineFormat, ProductInfo.ProductName, App.Path,
+                       result.Line, reason);
         else
-            FormatText(message, MessageUnits, CantShowFormat, App.Path, reason);
+            FormatText(message, MessageUnits, CantShowFormat, ProductInfo.ProductName, App.Path, reason);
         ShowMessage(message);
         return;
     }
@@ -258,7 +267,8 @@ void GreetOnFirstRun() {
     RegSetKeyValueW(HKEY_CURRENT_USER, WideText(key), WideText(FirstRunValue), REG_SZ, FirstRunDone,
                     sizeof FirstRunDone);
     char16_t message[MessageUnits];
-    FormatText(message, MessageUnits, Greeting, ProductInfo.ProductName, ProductInfo.ProductVersion);
+    FormatText(message, MessageUnits, GreetingFormat, ProductInfo.ProductName, ProductInfo.ProductVersion,
+               ProductInfo.ProductName, ProductInfo.DocumentExtension);
     MessageBoxW(App.Window, WideText(message), WideText(ProductInfo.ProductName), MB_OK | MB_ICONINFORMATION);
 }
 
@@ -355,7 +365,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     if (arguments != nullptr && count >= 2)
         OpenDocument(reinterpret_cast<const char16_t*>(arguments[1]));
     else
-        ShowMessage(NoDocumentHint);
+        ShowHint();
     LocalFree(arguments);
 
     ShowWindow(App.Window, showCommand);
