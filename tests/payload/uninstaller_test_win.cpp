@@ -143,13 +143,6 @@ TEST_F(UninstallerTest, UsersFilesStayAndKeepTheirFolders) {
     EXPECT_TRUE(WaitUntil([] { return TemporaryLibraryCopies().empty(); }));
 }
 
-TEST_F(UninstallerTest, AnAssociationThatAnotherProgramTookStays) {
-    ASSERT_TRUE(WriteRegistryText(HKEY_LOCAL_MACHINE, ExtensionKey, L"", L"Other.Ledger"));
-    EXPECT_EQ(0, UninstallSilently());
-    EXPECT_EQ(L"Other.Ledger", ReadRegistryValue(HKEY_LOCAL_MACHINE, ExtensionKey, L"").Text);
-    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, DocumentClassKey));
-}
-
 TEST_F(UninstallerTest, OnlyTheSetupsValuesLeaveSharedKeys) {
     // Values that others put beside the setup's keep their keys.
     ASSERT_TRUE(WriteRegistryText(HKEY_LOCAL_MACHINE, ExtensionKey, L"PerceivedType", L"text"));
@@ -184,16 +177,6 @@ TEST_F(UninstallerTest, TheRegistryOfAnotherInstallationStays) {
     EXPECT_EQ(6, CountRegistryValues(HKEY_LOCAL_MACHINE, UninstallKey));
     EXPECT_EQ(L"Corvale.Doc", ReadRegistryValue(HKEY_LOCAL_MACHINE, ExtensionKey, L"").Text);
     EXPECT_EQ(2, CountRegistryValues(HKEY_CURRENT_USER, ApplicationKey));
-}
-
-TEST_F(UninstallerTest, ARunningCorvaleStopsItBeforeAnythingIsRemoved) {
-    StartCorvale();
-    EXPECT_EQ(2, UninstallSilently());
-    ExpectInstalled();
-    CloseCorvale();
-    // The same installation goes once Corvale has ended.
-    EXPECT_EQ(0, UninstallSilently());
-    ExpectRemoved();
 }
 
 TEST_F(UninstallerTest, AsksFirstAndRemovesNothingOnNo) {
