@@ -39,12 +39,13 @@ set_source_files_properties(
 add_executable(payload_corvale WIN32
   ${PAYLOAD_DIR}/src/corvale_app_win.cpp
   ${PAYLOAD_DIR}/src/ledger.cpp
+  ${PAYLOAD_DIR}/src/document_argument.cpp
   ${PAYLOAD_NAMES_SOURCES}
   ${PAYLOAD_DIR}/corvale.rc)
 payload_binary(payload_corvale)
 set_target_properties(payload_corvale PROPERTIES OUTPUT_NAME corvale)
 target_link_options(payload_corvale PRIVATE -municode -mwindows)
-target_link_libraries(payload_corvale PRIVATE comctl32 shell32 advapi32 gdi32 user32)
+target_link_libraries(payload_corvale PRIVATE comctl32 advapi32 gdi32 user32)
 
 add_executable(payload_uninstaller WIN32
   ${PAYLOAD_DIR}/src/uninstaller_win.cpp

@@ -4,12 +4,12 @@
 // so a damaged file only ever leads to a message in the window.
 #include <windows.h>
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include "core/product.h"
 #include "core/text.h"
 #include "core/win_text.h"
 #include "corvale_names.h"
+#include "document_argument.h"
 #include "ledger.h"
 #include "resource_ids.h"
 
@@ -129,6 +129,13 @@ void ShowHint() {
     ShowMessage(hint);
 }
 
+void ShowPathTooLong() {
+    char16_t message[MessageUnits];
+    FormatText(message, MessageUnits, CantOpenFormat, ProductInfo.ProductName, u"",
+               u"The file's path is too long.");
+    ShowMessage(message);
+}
+
 void AddColumn(int index, const char16_t* title, int width, int format) {
     LVCOLUMNW column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
@@ -222,9 +229,7 @@ DWORD ReadDocument(const char16_t* path, size_t* size) {
 void OpenDocument(const char16_t* path) {
     char16_t message[MessageUnits];
     if (CopyText(App.Path, PathUnits, path) < 0) {
-        FormatText(message, MessageUnits, CantOpenFormat, ProductInfo.ProductName, u"",
-                   u"The file's path is too long.");
-        ShowMessage(message);
+        ShowPathTooLong();
         return;
     }
     SetTitle(FileNameOf(App.Path));
@@ -359,14 +364,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         return 1;
     CreateControls();
 
-    // The open command passes the document as the one argument, quoted.
-    int count = 0;
-    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (arguments != nullptr && count >= 2)
-        OpenDocument(reinterpret_cast<const char16_t*>(arguments[1]));
-    else
+    // The open command passes the document quoted, behind the program's unquoted path.
+    char16_t module[PathUnits], document[PathUnits];
+    DWORD moduleLength = GetModuleFileNameW(nullptr, WideText(module), PathUnits);
+    if (moduleLength == 0 || moduleLength >= static_cast<DWORD>(PathUnits))
+        module[0] = 0;
+    int found = FindDocumentArgument(reinterpret_cast<const char16_t*>(GetCommandLineW()), module, document);
+    if (found > 0) {
+        OpenDocument(document);
+    } else if (found < 0) {
+        ShowPathTooLong();
+    } else {
         ShowHint();
-    LocalFree(arguments);
+    }
 
     ShowWindow(App.Window, showCommand);
     UpdateWindow(App.Window);

@@ -6,7 +6,9 @@ include(GoogleTest)
 add_executable(payload_tests
   ${CMAKE_SOURCE_DIR}/tests/payload/ledger_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/payload/uninstall_rules_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/payload/document_argument_test.cpp
   ${CMAKE_SOURCE_DIR}/payload/src/ledger.cpp
+  ${CMAKE_SOURCE_DIR}/payload/src/document_argument.cpp
   ${CMAKE_SOURCE_DIR}/payload/src/uninstall_rules.cpp
   ${CMAKE_SOURCE_DIR}/core/product.cpp
   ${CMAKE_SOURCE_DIR}/core/text.cpp)
