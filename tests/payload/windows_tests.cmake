@@ -39,7 +39,8 @@ add_executable(payload-e2e-driver ${PAYLOAD_TESTS_DIR}/e2e_driver_win.cpp ${CMAK
 target_link_options(payload-e2e-driver PRIVATE -municode)
 target_link_libraries(payload-e2e-driver PRIVATE payload_probe)
 
-if(NOT TARGET corvale-setup OR NOT EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.sh)
+# Only for the product built here: a setup packed from other files installs other programs.
+if(CORVALE_PAYLOAD_DIR OR NOT TARGET corvale-setup OR NOT EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.sh)
   return()
 endif()
 set(CORVALE_PAYLOAD_E2E_DISPLAY ":88" CACHE STRING
