@@ -1,15 +1,11 @@
 #include "registry_table.h"
 
+#include "registry_names.h"
 #include "text.h"
 
 namespace {
-const char16_t ApplicationKeyFormat[] = u"SOFTWARE\\%s";
-const char16_t UninstallKeyFormat[] = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
-const char16_t ClassesKeyFormat[] = u"SOFTWARE\\Classes\\%s";
 const char16_t SameKey[] = u"%s";
-const char16_t AppPathValue[] = u"AppPath";
 const char16_t VersionValue[] = u"Version";
-const char16_t DocPathValue[] = u"DocPath";
 const char16_t DefaultValue[] = u"";
 const char16_t Text[] = u"%s";
 } // namespace
@@ -33,7 +29,7 @@ const RegistryWrite RegistryWriteTable[RegistryWriteCount] = {
     {LocalMachineRoot, u"%s\\command",       PreviousKeyText,       DefaultValue,         u"%s \"%%1\"",                  {MainProgramPathText, NoText},              StopOnFailure,    1},
     {LocalMachineRoot, ClassesKeyFormat,     DocumentExtensionText, DefaultValue,         Text,                           {DocumentProgIdText, NoText},               StopOnFailure,    0},
     {CurrentUserRoot,  ApplicationKeyFormat, ProductNameText,       DocPathValue,         Text,                           {DocumentsFolderText, NoText},              StopOnFailure,    1},
-    {CurrentUserRoot,  SameKey,              PreviousKeyText,       u"FirstRun",          u"Yes",                         {NoText, NoText},                           StopOnFailure,    1},
+    {CurrentUserRoot,  SameKey,              PreviousKeyText,       FirstRunValue,        FirstRunPending,                {NoText, NoText},                           StopOnFailure,    1},
 };
 // clang-format on
 

@@ -2,6 +2,8 @@
 // and their tests. The product's own names and file names come from ProductInfo.
 #pragma once
 
+#include "../../core/registry_names.h"
+
 // Held by corvale.exe while it runs. In the Global namespace so that the uninstaller also
 // sees a copy running in another session of the machine.
 constexpr char16_t RunningMutexName[] = u"Global\\Wendrake.Corvale.Running";
@@ -16,15 +18,7 @@ enum CorvaleControlId {
     MessageTextId = 104, // the hint without a document, or why a document can't be shown
 };
 
-// Values that the setup writes and the programs read or remove. The setup spells them in
-// core/registry_table.cpp.
-constexpr char16_t ApplicationKeyFormat[] = u"SOFTWARE\\%s";
-constexpr char16_t UninstallKeyFormat[] = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
-constexpr char16_t ClassesKeyFormat[] = u"SOFTWARE\\Classes\\%s";
-constexpr char16_t AppPathValue[] = u"AppPath";
-constexpr char16_t DocPathValue[] = u"DocPath";
-constexpr char16_t FirstRunValue[] = u"FirstRun";
-constexpr char16_t FirstRunPending[] = u"Yes";
+// The registry names the setup writes come from core/registry_names.h.
 constexpr char16_t FirstRunDone[] = u"No";
 
 // The uninstaller's exit codes, for scripts and tests.
