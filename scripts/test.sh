@@ -34,6 +34,14 @@ run_suite() {
 run_suite native "$top/build"
 run_suite windows "$top/build/windows"
 
+# Two builds of the setup in trees at different paths must give the same bytes.
+echo "== reproducible setup executable"
+if "$top/tests/wizard/check-reproducible.sh" "$top/build/reproducible"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+fi
+
 echo
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
