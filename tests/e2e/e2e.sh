@@ -9,6 +9,8 @@
 #   e2e.sh prefix GROUP DPI      fresh prefix for the group
 #   e2e.sh run GROUP CASE ARGS   the driver's case in the group's prefix
 #   e2e.sh stop GROUP            ends every process of the group's prefix
+#   e2e.sh picture GROUP NAME    a picture of the prefix's registry and files
+#   e2e.sh compare GROUP BEFORE AFTER EXPECTED   the changes between two pictures
 #
 # Environment (set by tests/e2e/tests.cmake): E2E_ROOT (prefixes), E2E_DISPLAY, E2E_DRIVER,
 # E2E_SHOTS (screenshot folder).
@@ -116,12 +118,12 @@ make_prefix() {
         *) cp -a "$entry" "$prefix/drive_c/windows/" ;;
         esac
     done
-    # Wine links the user's Desktop, Documents and the like to the Linux home folder: the
+    # Wine links the user's Desktop, Documents, Templates and the like to the Linux home folder: the
     # setup's shortcuts and documents folder would land there, shared by every prefix and
     # left behind. Each prefix gets folders of its own instead.
-    for entry in "$prefix"/drive_c/users/*/*; do
-        [ -L "$entry" ] || continue
-        rm -f "$entry" && mkdir -p "$entry"
+    local link
+    find "$prefix/drive_c/users" -type l | while read -r link; do
+        rm -f "$link" && mkdir -p "$link"
     done
     local settings=$prefix/e2e-settings.reg
     printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n\r\n' "$dpi" >"$settings"
@@ -164,11 +166,54 @@ run_case() {
     return $status
 }
 
+# A picture of what a prefix holds: one line per registry value (its key, name and data; the
+# save times Wine writes beside each key left out) and one per file or folder (type, size,
+# modification time). Wine saves the registry when its server ends, so the server is ended.
+take_picture() {
+    local group=$1 name=$2 prefix
+    prefix=$(group_prefix "$group")
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+    WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1
+    mkdir -p "$prefix/pictures"
+    {
+        for hive in system user; do
+            awk -v hive="$hive" '
+                /^\[/ { key = $0; sub(/\][^]]*$/, "]", key); next }
+                /^#/ || /^$/ || /^WINE REGISTRY/ || /^;;/ { next }
+                { print "reg " hive " " key " " $0 }' "$prefix/$hive.reg"
+        done
+        (cd "$prefix" && find drive_c -printf 'file %y %p %s %T@\n')
+    } | LC_ALL=C sort >"$prefix/pictures/$name.txt"
+}
+
+# The names of the entries that differ between two pictures (registry keys with the value's
+# name, file paths), less Wine's own bookkeeping (untouched_ignored.txt beside the list: the
+# display adapter that Wine registers again whenever a program opens the display), must be
+# exactly the expected list.
+compare_pictures() {
+    local group=$1 before=$2 after=$3 expected=$4 prefix actual
+    prefix=$(group_prefix "$group")
+    actual=$prefix/pictures/$before-$after.txt
+    LC_ALL=C comm -3 "$prefix/pictures/$before.txt" "$prefix/pictures/$after.txt" |
+        sed -e 's/^\t//' |
+        awk '$1 == "reg" { split($0, parts, "="); name = parts[1]; print name; next }
+             $1 == "file" { $NF = ""; $(NF - 1) = ""; sub(/ +$/, ""); print }' |
+        grep -v -E -f "$(dirname "$expected")/untouched_ignored.txt" | LC_ALL=C sort -u >"$actual"
+    if diff -u "$expected" "$actual"; then
+        echo "the installation changed exactly the $(wc -l <"$expected") expected entries"
+        return 0
+    fi
+    echo "changes differ from $expected: - expected only, + found only" >&2
+    return 1
+}
+
 case ${1:-} in
 display-start) ensure_display ;;
 display-stop) stop_display ;;
 prefix) make_prefix "$2" "$3" ;;
 run) shift; run_case "$@" ;;
+picture) take_picture "$2" "$3" ;;
+compare) compare_pictures "$2" "$3" "$4" "$5" ;;
 stop) WINEPREFIX=$(group_prefix "$2") wineserver -k >/dev/null 2>&1; exit 0 ;;
 *)
     echo "usage: $0 display-start|display-stop|prefix GROUP DPI|run GROUP CASE ARGS|stop GROUP" >&2

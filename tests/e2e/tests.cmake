@@ -109,3 +109,23 @@ e2e_group(dpi120 120 pages)
 e2e_group(dpi192 192 pages)
 # Folders out of the ordinary, each installed for real.
 e2e_group(input 96 international_folders trailing_backslash)
+# A whole installation against pictures of the registry and the file tree taken around it:
+# exactly the entries of tests/e2e/untouched_expected.txt change.
+e2e_group(untouched 96 defaults)
+add_test(NAME e2e_untouched_picture_before COMMAND ${E2E_HARNESS} picture untouched before)
+add_test(NAME e2e_untouched_picture_after COMMAND ${E2E_HARNESS} picture untouched after)
+add_test(NAME e2e_untouched_changes COMMAND ${E2E_HARNESS} compare untouched before after
+         ${CMAKE_SOURCE_DIR}/tests/e2e/untouched_expected.txt)
+foreach(test e2e_untouched_picture_before e2e_untouched_picture_after e2e_untouched_changes)
+  e2e_properties(${test} untouched)
+  set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED "e2e_display;e2e_untouched")
+endforeach()
+set_tests_properties(e2e_untouched_defaults PROPERTIES DEPENDS e2e_untouched_picture_before)
+set_tests_properties(e2e_untouched_picture_after PROPERTIES DEPENDS e2e_untouched_defaults)
+set_tests_properties(e2e_untouched_changes PROPERTIES DEPENDS e2e_untouched_picture_after)
+# Control: the same list against no change at all must fail.
+add_test(NAME e2e_untouched_changes_control COMMAND ${E2E_HARNESS} compare untouched before before
+         ${CMAKE_SOURCE_DIR}/tests/e2e/untouched_expected.txt)
+e2e_properties(e2e_untouched_changes_control untouched)
+set_tests_properties(e2e_untouched_changes_control PROPERTIES FIXTURES_REQUIRED "e2e_display;e2e_untouched"
+                     DEPENDS e2e_untouched_changes WILL_FAIL TRUE)
