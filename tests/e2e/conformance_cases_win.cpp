@@ -621,6 +621,104 @@ void CaseTrailingBackslash() {
     EndSetup(run);
 }
 
+// ---- Planted DLLs ----------------------------------------------------------------------------
+
+// DLLs that the setup, the common controls or the shell load at run time and that Windows
+// looks for beside the executable before the system folder.
+const wchar_t* const PlantedNames[] = {L"comctl32.dll", L"uxtheme.dll", L"version.dll"};
+// Wine prefers its own builtin DLLs; an override "native,builtin" for a name makes it try a
+// file of that name first, as Windows does.
+const wchar_t PlantedOverridesKey[] = L"Software\\Wine\\DllOverrides";
+
+bool RunAndWait(const std::wstring& program, const std::wstring& arguments, DWORD& code) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    bool ended = WaitForSingleObject(process.hProcess, WaitMilliseconds) == WAIT_OBJECT_0;
+    GetExitCodeProcess(process.hProcess, &code);
+    if (!ended)
+        TerminateProcess(process.hProcess, 255);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return ended;
+}
+
+// Whether the planted DLL of that name left its marker; the marker is removed.
+bool TakeMarker(const std::wstring& folder, const wchar_t* name) {
+    std::wstring marker = folder + L"\\" + name + L".loaded";
+    bool found = FileExists(marker);
+    DeleteFileW(marker.c_str());
+    return found;
+}
+
+int CountMarkers(const std::wstring& folder) {
+    int markers = 0;
+    for (const wchar_t* name : PlantedNames)
+        markers += TakeMarker(folder, name);
+    return markers;
+}
+
+// A setup started from a folder holding DLLs named like system ones, in a whole installation,
+// doesn't load the planted comctl32; the control program, started from the same folder, loads
+// every planted DLL.
+void CasePlantedDll() {
+    const std::wstring folder = L"C:\\Conf Downloads";
+    const std::wstring setup = folder + L"\\corvale-setup.exe", control = folder + L"\\control.exe";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    bool placed = CopyFileW(Args.Setup.c_str(), setup.c_str(), FALSE) &&
+                  CopyFileW(Args.PlantedControl.c_str(), control.c_str(), FALSE);
+    for (const wchar_t* name : PlantedNames)
+        placed = placed && CopyFileW(Args.Planted.c_str(), (folder + L"\\" + name).c_str(), FALSE);
+    if (!ExpectTrue(placed, "setup, control program and planted DLLs placed"))
+        return;
+    // Set in the registry: a child started from here doesn't take WINEDLLOVERRIDES from this
+    // process's environment.
+    HKEY overrides;
+    if (!ExpectInt("Wine's DLL override key opened", ERROR_SUCCESS,
+                   RegCreateKeyExW(HKEY_CURRENT_USER, PlantedOverridesKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                   nullptr, &overrides, nullptr)))
+        return;
+    for (const wchar_t* name : PlantedNames) {
+        std::wstring base(name, wcslen(name) - 4);
+        RegSetValueExW(overrides, base.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(L"native,builtin"),
+                       sizeof L"native,builtin");
+    }
+    CountMarkers(folder);
+
+    DWORD loaded = 0;
+    std::wstring names;
+    for (const wchar_t* name : PlantedNames)
+        names += std::wstring(name) + L" ";
+    if (ExpectTrue(RunAndWait(control, names, loaded), "control program ran"))
+        ExpectInt("planted DLLs the control program loaded", 3, CountMarkers(folder));
+
+    SetupRun run;
+    if (Launch(run, setup) && Advance(run, AgreeId, ProgramFolderId, "folder page after Agree")) {
+        SetText(Control(run, ProgramFolderId), L"C:\\Conf Planted Program");
+        SetText(Control(run, DocumentsFolderId), L"C:\\Conf Planted Documents");
+        if (Install(run)) {
+            ExpectText("status", Congratulation, Text(run, StatusTextId));
+            CloseSetup(run);
+        }
+    }
+    EndSetup(run);
+    // comctl32, the one the setup loads itself, must never come from beside it. Wine's own
+    // loader takes uxtheme (imported by its comctl32) and version (imported by its advapi32,
+    // before the setup's first instruction) from beside the executable whatever the setup
+    // restricts; Windows resolves neither there. Those two are reported, not judged.
+    ExpectTrue(!TakeMarker(folder, L"comctl32.dll"), "planted comctl32.dll not loaded by the setup");
+    for (const wchar_t* name : {L"uxtheme.dll", L"version.dll"})
+        if (TakeMarker(folder, name))
+            Note("Wine's loader took the planted %s for the setup", Utf8(name).c_str());
+    for (const wchar_t* name : PlantedNames)
+        RegDeleteValueW(overrides, std::wstring(name, wcslen(name) - 4).c_str());
+    RegCloseKey(overrides);
+}
+
 } // namespace
 
 const DriverCase ConformanceCases[] = {
@@ -636,6 +734,7 @@ const DriverCase ConformanceCases[] = {
     {"fail_long_folder", CaseFailLongFolder},
     {"international_folders", CaseInternationalFolders},
     {"trailing_backslash", CaseTrailingBackslash},
+    {"planted_dll", CasePlantedDll},
     {"dpi_thresholds", CaseDpiThresholds},
 };
 const int ConformanceCaseCount = sizeof ConformanceCases / sizeof ConformanceCases[0];

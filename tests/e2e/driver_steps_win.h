@@ -91,7 +91,9 @@ struct DriverArgs {
     std::wstring Setup;
     std::wstring WebSiteHost = L"www.corvale.com";
     std::wstring Shots;
-    std::wstring Licence; // the licence text file the setup carries
+    std::wstring Licence;        // the licence text file the setup carries
+    std::wstring Planted;        // the marker DLL of the planted-DLL case
+    std::wstring PlantedControl; // the program without DLL-search restriction
     int Dpi = 96;
     std::vector<std::wstring> PayloadNames;
     std::vector<std::wstring> PayloadPaths;
@@ -115,6 +117,7 @@ std::string Describe(const char* format, ...);
 
 // Starts the setup and finds its window.
 bool Launch(SetupRun& run);
+bool Launch(SetupRun& run, const std::wstring& setupPath);
 // Posts a click and waits for a control of the next page.
 bool Advance(SetupRun& run, int buttonId, int awaitedId, const char* what);
 void ExpectControl(const SetupRun& run, int id, const wchar_t* className, const std::wstring& text,

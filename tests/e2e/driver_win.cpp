@@ -41,6 +41,10 @@ bool ParseArgs(int argc, wchar_t** argv) {
             Args.Shots = value == L"none" ? std::wstring() : WindowsPath(value);
         else if (option == L"--licence")
             Args.Licence = WindowsPath(value);
+        else if (option == L"--planted")
+            Args.Planted = WindowsPath(value);
+        else if (option == L"--planted-control")
+            Args.PlantedControl = WindowsPath(value);
         else if (option == L"--dpi")
             Args.Dpi = _wtoi(value.c_str());
         else if (option == L"--payload" && value.find(L'=') != std::wstring::npos) {
@@ -87,7 +91,11 @@ std::string Describe(const char* format, ...) {
 }
 
 bool Launch(SetupRun& run) {
-    if (!ExpectTrue(StartSetup(run, Args.Setup), "setup process started"))
+    return Launch(run, Args.Setup);
+}
+
+bool Launch(SetupRun& run, const std::wstring& setupPath) {
+    if (!ExpectTrue(StartSetup(run, setupPath), "setup process started"))
         return false;
     if (!ExpectTrue(WaitForMainWindow(run, WindowClass), "main window found by its class name")) {
         DWORD code;

@@ -14,6 +14,15 @@ add_executable(e2e-driver
 target_link_options(e2e-driver PRIVATE -municode -s)
 target_link_libraries(e2e-driver PRIVATE user32 shell32 ole32 uuid)
 
+# A DLL that marks its own loading, and a program without any DLL-search restriction that
+# loads DLLs by name: the planted-DLL case and its control.
+add_library(e2e-planted SHARED ${CMAKE_SOURCE_DIR}/tests/e2e/planted_dll_win.cpp)
+set_target_properties(e2e-planted PROPERTIES PREFIX "")
+target_link_options(e2e-planted PRIVATE -static -s)
+add_executable(e2e-planted-control ${CMAKE_SOURCE_DIR}/tests/e2e/planted_control_win.cpp)
+target_link_options(e2e-planted-control PRIVATE -municode -static -s)
+add_dependencies(e2e-driver e2e-planted e2e-planted-control)
+
 set(CORVALE_E2E_DISPLAY ":86" CACHE STRING
     "X display of the end-to-end tests; an Xvfb is started there when none answers")
 set(CORVALE_E2E_SETUP "" CACHE FILEPATH
@@ -31,7 +40,8 @@ set(E2E_HARNESS ${E2E_BASH} ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.sh)
 set(E2E_ROOT ${CMAKE_BINARY_DIR}/e2e)
 
 # The driver compares the installed files with the files that were packed.
-set(E2E_DRIVER_ARGS --setup ${E2E_SETUP} --website ${CORVALE_WEBSITE_HOST})
+set(E2E_DRIVER_ARGS --setup ${E2E_SETUP} --website ${CORVALE_WEBSITE_HOST}
+    --planted $<TARGET_FILE:e2e-planted> --planted-control $<TARGET_FILE:e2e-planted-control>)
 # ... and the licence page with the text the resources carry.
 if(EXISTS ${CMAKE_SOURCE_DIR}/host/resources/licence.txt)
   list(APPEND E2E_DRIVER_ARGS --licence ${CMAKE_SOURCE_DIR}/host/resources/licence.txt)
@@ -108,7 +118,7 @@ e2e_group(dpi110 110 pages)
 e2e_group(dpi120 120 pages)
 e2e_group(dpi192 192 pages)
 # Folders out of the ordinary, each installed for real.
-e2e_group(input 96 international_folders trailing_backslash)
+e2e_group(input 96 international_folders trailing_backslash planted_dll)
 # A whole installation against pictures of the registry and the file tree taken around it:
 # exactly the entries of tests/e2e/untouched_expected.txt change.
 e2e_group(untouched 96 defaults)
