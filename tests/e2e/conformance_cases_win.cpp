@@ -719,6 +719,68 @@ void CasePlantedDll() {
     RegCloseKey(overrides);
 }
 
+// ---- Dialogs -----------------------------------------------------------------------------------
+
+struct DialogSearch {
+    DWORD ProcessId;
+    HWND Owner;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM context) {
+    DialogSearch& search = *reinterpret_cast<DialogSearch*>(context);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == search.ProcessId && IsWindowVisible(window) && ClassOf(window) == L"#32770" &&
+        GetWindow(window, GW_OWNER) == search.Owner) {
+        search.Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible dialog of the setup owned by its window, whatever its caption.
+HWND WaitForDialog(const SetupRun& run) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        DialogSearch search = {run.Process.dwProcessId, run.Window, nullptr};
+        EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.Found || GetTickCount() - start >= WaitMilliseconds)
+            return search.Found;
+        Sleep(20);
+    }
+}
+
+// The folder picker and the close question, shown over the folder page, as screenshots; the
+// picker, cancelled, leaves the folder as it was.
+void CaseDialogs() {
+    SetupRun run;
+    if (Launch(run) && Advance(run, AgreeId, ProgramFolderId, "folder page after Agree")) {
+        std::wstring program = Text(run, ProgramFolderId);
+        PostClick(run, ProgramBrowseId);
+        HWND picker = WaitForDialog(run);
+        if (ExpectTrue(picker != nullptr, "folder picker shown, owned by the window")) {
+            Screenshot(run, "picker", picker);
+            PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
+            DWORD start = GetTickCount();
+            while (IsWindow(picker) && GetTickCount() - start < WaitMilliseconds)
+                Sleep(20);
+            ExpectTrue(!IsWindow(picker), "picker gone after Cancel");
+            ExpectText("program folder after a cancelled picker", program, Text(run, ProgramFolderId));
+        }
+        PostClick(run, CancelId);
+        HWND box = ExpectQuestion(run, CloseRequest::CloseBox);
+        if (box) {
+            Screenshot(run, "question", box);
+            PostClick(GetDlgItem(box, IDOK));
+            DWORD code;
+            if (ExpectTrue(WaitExit(run, code), "setup ended after OK"))
+                ExpectInt("exit code after OK", 0, code);
+        }
+    }
+    EndSetup(run);
+}
+
 } // namespace
 
 const DriverCase ConformanceCases[] = {
@@ -735,6 +797,7 @@ const DriverCase ConformanceCases[] = {
     {"international_folders", CaseInternationalFolders},
     {"trailing_backslash", CaseTrailingBackslash},
     {"planted_dll", CasePlantedDll},
+    {"dialogs", CaseDialogs},
     {"dpi_thresholds", CaseDpiThresholds},
 };
 const int ConformanceCaseCount = sizeof ConformanceCases / sizeof ConformanceCases[0];

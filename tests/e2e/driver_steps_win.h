@@ -138,8 +138,9 @@ void ExpectSuccessPage(const SetupRun& run);
 void CloseSetup(SetupRun& run);
 // A close request (Decline, Cancel) asks the question; OK ends the process with exit code 0.
 void QuitThroughQuestion(SetupRun& run, int buttonId);
-// Asks the harness for a screenshot of the window and waits until it is taken.
-void Screenshot(const SetupRun& run, const char* page);
+// Asks the harness for a screenshot of the window (or of another window of the setup, such
+// as a dialog it shows) and waits until it is taken.
+void Screenshot(const SetupRun& run, const char* page, HWND shown = nullptr);
 
 void ExpectRegistry(const std::wstring& program, const std::wstring& documents);
 void ExpectSameFile(const std::wstring& installed, const std::wstring& source);

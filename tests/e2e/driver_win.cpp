@@ -264,13 +264,13 @@ void QuitThroughQuestion(SetupRun& run, int buttonId) {
 }
 
 // Asks the harness for a screenshot of the window and waits until it is taken.
-void Screenshot(const SetupRun& run, const char* page) {
+void Screenshot(const SetupRun& run, const char* page, HWND shown) {
     if (Args.Shots.empty())
         return;
     WaitUntilIdle(run);
     Sleep(300); // the X surface catches up with the last paint
     RECT window;
-    GetWindowRect(run.Window, &window);
+    GetWindowRect(shown ? shown : run.Window, &window);
     wchar_t name[64];
     swprintf(name, 64, L"%hs-%d", page, Args.Dpi);
     std::wstring request = Args.Shots + L"\\" + name + L".want", draft = request + L".part";

@@ -106,14 +106,14 @@ function(e2e_group group dpi)
 endfunction()
 
 e2e_group(install 96 defaults readback_controls second_run)
-e2e_group(dpi144 144 layout layout:fails defaults pages)
+e2e_group(dpi144 144 layout layout:fails defaults pages dialogs)
 # Failed runs first (each checks that nothing reached the registry), then a whole run driven by
 # the keyboard, in one prefix.
 e2e_group(conformance 96 fail_program_parent fail_documents_parent fail_running_program
           fail_readme_in_the_way readonly_writable_here fail_empty_folders fail_long_folder edit_limit
           navigation)
 # Every page, a failed and a successful run at the other DPI steps; the logo thresholds.
-e2e_group(pages96 96 pages dpi_thresholds)
+e2e_group(pages96 96 pages dialogs dpi_thresholds)
 e2e_group(dpi110 110 pages)
 e2e_group(dpi120 120 pages)
 e2e_group(dpi192 192 pages)
