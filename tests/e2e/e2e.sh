@@ -6,7 +6,7 @@
 # takes it from the X root window.
 #
 #   e2e.sh display-start | display-stop
-#   e2e.sh prefix GROUP DPI      fresh prefix for the group
+#   e2e.sh prefix GROUP DPI [WxH]  fresh prefix for the group (virtual desktop 1920x1080)
 #   e2e.sh run GROUP CASE ARGS   the driver's case in the group's prefix
 #   e2e.sh stop GROUP            ends every process of the group's prefix
 #   e2e.sh picture GROUP NAME    a picture of the prefix's registry and files
@@ -95,7 +95,7 @@ ensure_template() {
 }
 
 make_prefix() {
-    local group=$1 dpi=$2 template=$E2E_ROOT/template prefix entry
+    local group=$1 dpi=$2 desktop=${3:-1920x1080} template=$E2E_ROOT/template prefix entry
     prefix=$(group_prefix "$group")
     ensure_template || return 1
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
@@ -128,7 +128,7 @@ make_prefix() {
     local settings=$prefix/e2e-settings.reg
     printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n\r\n' "$dpi" >"$settings"
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n' >>"$settings"
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1920x1080"\r\n' >>"$settings"
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="%s"\r\n' "$desktop" >>"$settings"
     WINEPREFIX=$prefix wine regedit /S "$settings" || return 1
     echo "$dpi" >"$prefix/e2e-dpi"
 }
@@ -210,7 +210,7 @@ compare_pictures() {
 case ${1:-} in
 display-start) ensure_display ;;
 display-stop) stop_display ;;
-prefix) make_prefix "$2" "$3" ;;
+prefix) make_prefix "$2" "$3" "${4:-}" ;;
 run) shift; run_case "$@" ;;
 picture) take_picture "$2" "$3" ;;
 compare) compare_pictures "$2" "$3" "$4" "$5" ;;

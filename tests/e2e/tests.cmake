@@ -69,12 +69,13 @@ e2e_properties(e2e_display_stop display)
 set_tests_properties(e2e_display_start PROPERTIES FIXTURES_SETUP e2e_display)
 set_tests_properties(e2e_display_stop PROPERTIES FIXTURES_CLEANUP e2e_display)
 
-# e2e_group(GROUP DPI CASE...): a fresh prefix at that DPI, then the cases in order.
+# e2e_group(GROUP DPI CASE...): a fresh prefix at that DPI, then the cases in order. The
+# virtual desktop is 1920x1080 unless E2E_DESKTOP_<GROUP> gives another size.
 # A case written CASE:fails runs expecting 96 DPI, without screenshots, and must report the
 # 96-DPI window width as wrong: a control case showing that the group's DPI reaches the setup
 # and that the driver sees it (the setup started, its window was found and measured).
 function(e2e_group group dpi)
-  add_test(NAME e2e_${group}_prefix COMMAND ${E2E_HARNESS} prefix ${group} ${dpi})
+  add_test(NAME e2e_${group}_prefix COMMAND ${E2E_HARNESS} prefix ${group} ${dpi} ${E2E_DESKTOP_${group}})
   add_test(NAME e2e_${group}_stop COMMAND ${E2E_HARNESS} stop ${group})
   e2e_properties(e2e_${group}_prefix ${group})
   e2e_properties(e2e_${group}_stop ${group})
@@ -139,3 +140,9 @@ add_test(NAME e2e_untouched_changes_control COMMAND ${E2E_HARNESS} compare untou
 e2e_properties(e2e_untouched_changes_control untouched)
 set_tests_properties(e2e_untouched_changes_control PROPERTIES FIXTURES_REQUIRED "e2e_display;e2e_untouched"
                      DEPENDS e2e_untouched_changes WILL_FAIL TRUE)
+# On an 800 x 600 screen: the 96-DPI window fits and lands at (114, 108); the 144-DPI one is
+# wider than the screen and still centred.
+set(E2E_DESKTOP_small96 800x600)
+set(E2E_DESKTOP_small144 800x600)
+e2e_group(small96 96 small_screen)
+e2e_group(small144 144 small_screen)
