@@ -82,10 +82,10 @@ const char* NameOf(CloseRequest how) {
 }
 
 // The question box of a close request: its caption, text and buttons; null when none came.
-HWND ExpectQuestion(const SetupRun& run, CloseRequest how) {
+HWND ExpectQuestion(const SetupRun& run, const char* after) {
     HWND box = FindMessageBox(run, QuitCaption);
     if (!ExpectTrue(box != nullptr,
-                    Describe("question after %s, caption Corvale, owned by the window", NameOf(how)).c_str()))
+                    Describe("question after %s, caption Corvale, owned by the window", after).c_str()))
         return nullptr;
     ExpectText("question text", QuitQuestion, MessageBoxText(box));
     ExpectTrue(GetDlgItem(box, IDOK) != nullptr && GetDlgItem(box, IDCANCEL) != nullptr,
@@ -97,7 +97,7 @@ HWND ExpectQuestion(const SetupRun& run, CloseRequest how) {
 void DeclineQuestion(SetupRun& run, CloseRequest how) {
     if (!ExpectTrue(PostCloseRequest(run, how), Describe("%s posted", NameOf(how)).c_str()))
         return;
-    HWND box = ExpectQuestion(run, how);
+    HWND box = ExpectQuestion(run, NameOf(how));
     if (!box)
         return;
     PostClick(GetDlgItem(box, IDCANCEL));
@@ -114,7 +114,7 @@ void DeclineQuestion(SetupRun& run, CloseRequest how) {
 void AcceptQuestion(SetupRun& run, CloseRequest how) {
     if (!ExpectTrue(PostCloseRequest(run, how), Describe("%s posted", NameOf(how)).c_str()))
         return;
-    HWND box = ExpectQuestion(run, how);
+    HWND box = ExpectQuestion(run, NameOf(how));
     if (!box)
         return;
     PostClick(GetDlgItem(box, IDOK));
@@ -769,7 +769,7 @@ void CaseDialogs() {
             ExpectText("program folder after a cancelled picker", program, Text(run, ProgramFolderId));
         }
         PostClick(run, CancelId);
-        HWND box = ExpectQuestion(run, CloseRequest::CloseBox);
+        HWND box = ExpectQuestion(run, "Cancel");
         if (box) {
             Screenshot(run, "question", box);
             PostClick(GetDlgItem(box, IDOK));
