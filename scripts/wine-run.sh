@@ -13,6 +13,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wineserver -w
+  # Wine links the user's Desktop, Documents and the like to the Linux home folder: the
+  # tests' shortcuts and documents would land there, shared by every prefix and left
+  # behind. The prefix gets folders of its own instead.
+  find "$WINEPREFIX/drive_c/users" -type l | while read -r link; do
+    rm -f "$link" && mkdir -p "$link"
+  done
 fi
 flock -u 9
 exec 9>&-
