@@ -5,15 +5,8 @@
 #include <shlobj.h>
 
 #include "platform.h"
+#include "shell_link_ids_win.h"
 #include "win_text.h"
-
-namespace {
-// The three ids, defined here: the system import library keeps each of them in a member
-// that carries hundreds of other ids, tens of kilobytes the setup would carry for nothing.
-constexpr GUID ShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-constexpr GUID ShellLinkInterface = {0x000214F9, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-constexpr GUID PersistFileInterface = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-} // namespace
 
 int32_t CreateShellLink(const char16_t* target, const char16_t* arguments, const char16_t* linkFile,
                         const char16_t* description, int showCommand, const char16_t* workingDirectory,

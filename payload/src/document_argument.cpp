@@ -2,17 +2,9 @@
 
 #include "core/product.h"
 
-namespace {
+#include "path_text.h"
 
-bool IsSpace(char16_t c) {
-    return c == u' ' || c == u'\t';
-}
-bool IsSeparator(char16_t c) {
-    return c == u'\\' || c == u'/';
-}
-char16_t Folded(char16_t c) {
-    return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
-}
+namespace {
 
 // When text starts with path (ASCII letters in any case, runs of separators alike) and a
 // space or the end follows, the unit after it; otherwise null.

@@ -3,18 +3,10 @@
 #include "core/text.h"
 #include "corvale_names.h"
 
+#include "path_text.h"
+
 namespace {
 
-bool IsSpace(char16_t c) {
-    return c == u' ' || c == u'\t';
-}
-bool IsSeparator(char16_t c) {
-    return c == u'\\' || c == u'/';
-}
-
-char16_t Folded(char16_t c) {
-    return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
-}
 
 // Moves past a run of separators, or one other unit.
 const char16_t* NextPathUnit(const char16_t* p) {

@@ -20,6 +20,7 @@
 #include <shlobj.h>
 
 #include "core/product.h"
+#include "core/shell_link_ids_win.h"
 #include "core/text.h"
 #include "core/win_text.h"
 #include "corvale_names.h"
@@ -65,11 +66,6 @@ const char16_t FolderStaysFormat[] = u"\n\nThe folder %s stays: it holds files t
 const char16_t FailuresFormat[] = u"\n\nThese items could not be removed:%s";
 const char16_t LaterFormat[] = u"%s (removed when Windows restarts)";
 const char16_t NoFolderText[] = u"The uninstaller can't tell which folder it was started from.";
-
-// The shell-link object, named here so that the program needs no GUID library (whose one
-// object file would bring every GUID of the system along). The interfaces' ids come from
-// the headers through __uuidof.
-const CLSID ShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 bool InUse(DWORD error) {
     return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;

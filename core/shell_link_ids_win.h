@@ -1,0 +1,13 @@
+// The shell-link class and the two interfaces the programs use, defined here: the system
+// import library keeps each of them in a member that carries hundreds of other ids, tens
+// of kilobytes a small program would carry for nothing.
+#pragma once
+
+#include <windows.h>
+
+constexpr GUID ShellLinkClass = {
+    0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr GUID ShellLinkInterface = {
+    0x000214F9, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr GUID PersistFileInterface = {
+    0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
