@@ -4,11 +4,15 @@
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh" || exit 1
-cmake -S "$top" -B "$top/build" -G Ninja >/dev/null || exit 1
+# CORVALE_TEST_DISPLAY and CORVALE_E2E_DISPLAY move the X displays (default :77 and :86),
+# so that test runs of two checkouts don't share one.
+e2e_display=()
+[ -n "${CORVALE_E2E_DISPLAY:-}" ] && e2e_display=(-DCORVALE_E2E_DISPLAY="$CORVALE_E2E_DISPLAY")
+cmake -S "$top" -B "$top/build" -G Ninja "${e2e_display[@]}" >/dev/null || exit 1
 cmake --build "$top/build" || exit 1
 
 source "$top/scripts/wine-env.sh"
-display=:77
+display=${CORVALE_TEST_DISPLAY:-:77}
 if ! xdpyinfo -display "$display" >/dev/null 2>&1; then
   Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
   xvfb_pid=$!

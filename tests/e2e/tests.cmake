@@ -23,8 +23,6 @@ add_executable(e2e-planted-control ${CMAKE_SOURCE_DIR}/tests/e2e/planted_control
 target_link_options(e2e-planted-control PRIVATE -municode -static -s)
 add_dependencies(e2e-driver e2e-planted e2e-planted-control)
 
-set(CORVALE_E2E_DISPLAY ":86" CACHE STRING
-    "X display of the end-to-end tests; an Xvfb is started there when none answers")
 set(CORVALE_E2E_SETUP "" CACHE FILEPATH
     "Setup executable for the end-to-end tests instead of the one built here")
 if(CORVALE_E2E_SETUP)
