@@ -11,7 +11,7 @@ exec 9>"$WINEPREFIX.lock"
 flock 9
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
+  "$WINE" wineboot -i >/dev/null 2>&1
   wineserver -w
   # Wine links the user's Desktop, Documents and the like to the Linux home folder: the
   # tests' shortcuts and documents would land there, shared by every prefix and left
@@ -22,4 +22,4 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 flock -u 9
 exec 9>&-
-exec wine "$@"
+exec "$WINE" "$@"

@@ -17,7 +17,12 @@
 set -uo pipefail
 
 : "${E2E_ROOT:?}" "${E2E_DISPLAY:?}"
-export WINEARCH=win32
+# CORVALE_WINE_ARCH=win64: 64-bit prefixes, for the 64-bit test build (scripts/wine-env.sh).
+export WINEARCH=${CORVALE_WINE_ARCH:-win32}
+if [ "$WINEARCH" = win64 ]; then
+    export WINELOADER=/usr/lib/wine/wine64
+    wine() { "$WINELOADER" "$@"; }
+fi
 export WINEDEBUG=-all
 # No Mono/Gecko installers; no Linux menu entries for the shortcuts the setup creates.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -86,7 +91,7 @@ ensure_template() {
         if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ]; then
             rm -rf "$template"
             mkdir -p "$template"
-            WINEPREFIX=$template wineboot -i >/dev/null 2>&1 8>&-
+            WINEPREFIX=$template wine wineboot -i >/dev/null 2>&1 8>&-
             WINEPREFIX=$template wineserver -w 8>&-
             install_wine_fonts "$template"
             echo "$version" >"$stamp"
