@@ -94,6 +94,8 @@ struct DriverArgs {
     std::wstring Licence;        // the licence text file the setup carries
     std::wstring Planted;        // the marker DLL of the planted-DLL case
     std::wstring PlantedControl; // the program without DLL-search restriction
+    std::wstring ProgressProbe;  // the hook DLL that counts the progress bar's messages
+    std::wstring Blobs;          // the folder of the packed blobs (NAME.blob)
     int Dpi = 96;
     std::vector<std::wstring> PayloadNames;
     std::vector<std::wstring> PayloadPaths;

@@ -18,7 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "../../core/payload_format.h"
 #include "checks_win.h"
+#include "progress_probe_win.h"
 #include "readback_win.h"
 #include "driver_steps_win.h"
 #include "setup_probe_win.h"
@@ -45,6 +47,10 @@ bool ParseArgs(int argc, wchar_t** argv) {
             Args.Planted = WindowsPath(value);
         else if (option == L"--planted-control")
             Args.PlantedControl = WindowsPath(value);
+        else if (option == L"--progress-probe")
+            Args.ProgressProbe = WindowsPath(value);
+        else if (option == L"--blobs")
+            Args.Blobs = WindowsPath(value);
         else if (option == L"--dpi")
             Args.Dpi = _wtoi(value.c_str());
         else if (option == L"--payload" && value.find(L'=') != std::wstring::npos) {
@@ -491,11 +497,127 @@ void CaseReadbackControls() {
     DeleteFileW(link.c_str());
 }
 
+// ---- The progress bar's steps ---------------------------------------------------------------
+
+// The ticks the packed blobs carry (decoder's count) and their coded total.
+bool BlobTicks(long long& ticks, long long& codedTotal) {
+    ticks = codedTotal = 0;
+    for (const PayloadFile& file : PayloadFiles) {
+        std::wstring path = Args.Blobs + L"\\" + file.Name + L".blob";
+        HANDLE handle =
+            CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        std::vector<unsigned char> blob(handle == INVALID_HANDLE_VALUE ? 0 : GetFileSize(handle, nullptr));
+        DWORD read = 0;
+        bool loaded = handle != INVALID_HANDLE_VALUE &&
+                      ReadFile(handle, blob.data(), blob.size(), &read, nullptr) && read == blob.size();
+        if (handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
+        uint64_t decoded, blobTicks;
+        if (!ExpectTrue(loaded && CheckPayload(blob.data(), blob.size(), &decoded, &blobTicks) == 0,
+                        Describe("blob %s read and well formed", Utf8(file.Name).c_str()).c_str()))
+            return false;
+        ticks += static_cast<long long>(blobTicks);
+        codedTotal += PayloadSize(blob.data(), blob.size());
+    }
+    return true;
+}
+
+// A whole installation with the probe hooked into the setup's GUI thread; the record of what
+// its progress bar received. dropStep != 0 makes the probe swallow that step.
+bool RecordProgress(LONG dropStep, ProgressProbeRecord& record) {
+    record = ProgressProbeRecord{};
+    HANDLE memory = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof record,
+                                       ProgressProbeMemory);
+    auto* shared =
+        memory ? static_cast<ProgressProbeRecord*>(MapViewOfFile(memory, FILE_MAP_WRITE, 0, 0, 0)) : nullptr;
+    if (!ExpectTrue(shared != nullptr, "probe record shared"))
+        return false;
+    *shared = ProgressProbeRecord{};
+    shared->DropStep = dropStep;
+    shared->FinalPosition = -1;
+    HMODULE probe = LoadLibraryW(Args.ProgressProbe.c_str());
+    HOOKPROC hook =
+        probe ? reinterpret_cast<HOOKPROC>(GetProcAddress(probe, ProgressProbeHookName)) : nullptr;
+    bool installed = false;
+    SetupRun run;
+    if (ExpectTrue(hook != nullptr, "probe loaded") && Launch(run)) {
+        HHOOK handle = SetWindowsHookExW(WH_CALLWNDPROC, hook, probe, run.WindowThread);
+        if (ExpectTrue(handle != nullptr, "probe hooked into the setup's GUI thread") &&
+            Advance(run, AgreeId, ProgramFolderId, "folder page after Agree")) {
+            installed = Install(run);
+            ExpectText("status after the installation", Congratulation, Text(run, StatusTextId));
+            CloseSetup(run);
+        }
+        if (handle)
+            UnhookWindowsHookEx(handle);
+    }
+    EndSetup(run);
+    record = *shared;
+    UnmapViewOfFile(shared);
+    CloseHandle(memory);
+    if (probe)
+        FreeLibrary(probe);
+    return installed;
+}
+
+// Every tick reached the one bar as one PBM_STEPIT while it was visible, and the bar stood
+// at their number when it was removed: the blobs' ticks and the run's own.
+void ExpectEveryStep(const ProgressProbeRecord& record, long long ticks, long long codedTotal) {
+    ExpectInt("PBM_SETRANGE sent", 1, record.RangeMessages);
+    ExpectInt("range maximum", codedTotal / ProgressRangeUnitBytes, record.RangeMaximum);
+    ExpectInt("PBM_SETSTEP sent", 1, record.StepMessages);
+    ExpectInt("step", 1, record.StepSize);
+    ExpectInt("PBM_STEPIT sent: the blobs' ticks and the run's own", ticks + RunOwnTicks, record.Steps);
+    ExpectInt("bar's position before its removal", record.Steps, record.FinalPosition);
+    ExpectInt("steps sent while the bar was not visible", 0, record.HiddenSteps);
+}
+
+void CaseProgressSteps() {
+    long long ticks, codedTotal;
+    ProgressProbeRecord record;
+    if (BlobTicks(ticks, codedTotal) && RecordProgress(0, record)) {
+        ExpectEveryStep(record, ticks, codedTotal);
+        Note("the bar received %ld steps and %ld paint messages", record.Steps, record.Paints);
+    }
+}
+
+// Control: a step that the bar never receives is caught, and only that.
+void CaseProgressStepsControl() {
+    long long ticks, codedTotal;
+    ProgressProbeRecord record;
+    if (BlobTicks(ticks, codedTotal) && RecordProgress(100, record))
+        ExpectInt("failures with step 100 swallowed", 1,
+                  FailuresWithin([&] { ExpectEveryStep(record, ticks, codedTotal); }));
+}
+
+// Not a test: the install benchmark's measurement (scripts/bench-install.sh). The time from
+// the Install click until the Close button exists, polled every millisecond.
+void CaseTimedInstall() {
+    SetupRun run;
+    if (Launch(run) && Advance(run, AgreeId, ProgramFolderId, "folder page after Agree")) {
+        LARGE_INTEGER frequency, start, end;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        if (ExpectTrue(PostClick(run, InstallId), "Install clicked")) {
+            while (!Control(run, CloseId) && IsWindow(run.Window))
+                Sleep(1);
+            QueryPerformanceCounter(&end);
+            if (ExpectText("status after the installation", Congratulation, Text(run, StatusTextId)))
+                printf("install-ms %.1f\n", 1000.0 * (end.QuadPart - start.QuadPart) / frequency.QuadPart);
+            CloseSetup(run);
+        }
+    }
+    EndSetup(run);
+}
+
 const DriverCase Cases[] = {
     {"defaults", CaseDefaults},
     {"second_run", CaseSecondRun},
     {"layout", CaseLayout},
     {"readback_controls", CaseReadbackControls},
+    {"progress_steps", CaseProgressSteps},
+    {"progress_steps_control", CaseProgressStepsControl},
+    {"timed_install", CaseTimedInstall},
 };
 
 } // namespace

@@ -10,7 +10,8 @@ add_executable(e2e-driver
   ${CMAKE_SOURCE_DIR}/tests/e2e/checks_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/e2e/setup_probe_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/e2e/readback_win.cpp
-  ${CMAKE_SOURCE_DIR}/tests/e2e/conformance_cases_win.cpp)
+  ${CMAKE_SOURCE_DIR}/tests/e2e/conformance_cases_win.cpp
+  ${CMAKE_SOURCE_DIR}/core/payload_format.cpp)
 target_link_options(e2e-driver PRIVATE -municode -s)
 target_link_libraries(e2e-driver PRIVATE user32 shell32 ole32 uuid)
 
@@ -21,7 +22,11 @@ set_target_properties(e2e-planted PROPERTIES PREFIX "")
 target_link_options(e2e-planted PRIVATE -static -s)
 add_executable(e2e-planted-control ${CMAKE_SOURCE_DIR}/tests/e2e/planted_control_win.cpp)
 target_link_options(e2e-planted-control PRIVATE -municode -static -s)
-add_dependencies(e2e-driver e2e-planted e2e-planted-control)
+# The hook DLL that counts what the setup's progress bar receives, from inside the setup.
+add_library(e2e-progress-probe SHARED ${CMAKE_SOURCE_DIR}/tests/e2e/progress_probe_win.cpp)
+set_target_properties(e2e-progress-probe PROPERTIES PREFIX "")
+target_link_options(e2e-progress-probe PRIVATE -static -s -Wl,--kill-at)
+add_dependencies(e2e-driver e2e-planted e2e-planted-control e2e-progress-probe)
 
 set(CORVALE_E2E_SETUP "" CACHE FILEPATH
     "Setup executable for the end-to-end tests instead of the one built here")
@@ -39,7 +44,8 @@ set(E2E_ROOT ${CMAKE_BINARY_DIR}/e2e)
 
 # The driver compares the installed files with the files that were packed.
 set(E2E_DRIVER_ARGS --setup ${E2E_SETUP} --website ${CORVALE_WEBSITE_HOST}
-    --planted $<TARGET_FILE:e2e-planted> --planted-control $<TARGET_FILE:e2e-planted-control>)
+    --planted $<TARGET_FILE:e2e-planted> --planted-control $<TARGET_FILE:e2e-planted-control>
+    --progress-probe $<TARGET_FILE:e2e-progress-probe> --blobs ${BLOB_DIR})
 # ... and the licence page with the text the resources carry.
 if(EXISTS ${CMAKE_SOURCE_DIR}/host/resources/licence.txt)
   list(APPEND E2E_DRIVER_ARGS --licence ${CMAKE_SOURCE_DIR}/host/resources/licence.txt)
@@ -104,7 +110,9 @@ function(e2e_group group dpi)
   endforeach()
 endfunction()
 
-e2e_group(install 96 defaults readback_controls second_run)
+# The progress bar gets every step (counted from inside the setup) while it is visible; the
+# control swallows one step and must see exactly that fault.
+e2e_group(install 96 defaults readback_controls second_run progress_steps progress_steps_control)
 e2e_group(dpi144 144 layout layout:fails defaults pages dialogs)
 # Failed runs first (each checks that nothing reached the registry), then a whole run driven by
 # the keyboard, in one prefix.

@@ -1,0 +1,22 @@
+// What the progress probe (progress_probe_win.cpp, a hook DLL that the driver hooks into the
+// setup's GUI thread) records about the installation's progress bar, in a named shared
+// memory block that the driver creates before it hooks the thread and reads afterwards.
+#pragma once
+
+#include <windows.h>
+
+inline constexpr wchar_t ProgressProbeMemory[] = L"Local\\CorvaleE2EProgressProbe";
+// The hook procedure the probe exports (undecorated: the DLL is linked with --kill-at).
+inline constexpr char ProgressProbeHookName[] = "ProgressProbeHook";
+
+struct ProgressProbeRecord {
+    LONG DropStep;      // set by the driver: when not 0, the bar never receives this step
+    LONG Steps;         // PBM_STEPIT sent to the bar
+    LONG HiddenSteps;   // of them, sent while the bar lacked WS_VISIBLE
+    LONG Paints;        // WM_PAINT sent to the bar
+    LONG RangeMessages; // PBM_SETRANGE sent to the bar
+    LONG RangeMaximum;  // the maximum of the last PBM_SETRANGE
+    LONG StepMessages;  // PBM_SETSTEP sent to the bar
+    LONG StepSize;      // the step of the last PBM_SETSTEP
+    LONG FinalPosition; // PBM_GETPOS when the bar was destroyed; -1 before
+};
