@@ -2,26 +2,35 @@
 # bytes depend on the sources alone.
 include(${CMAKE_SOURCE_DIR}/wizard/wizard.cmake)
 
-add_executable(corvale-setup WIN32
-  ${CMAKE_SOURCE_DIR}/host/main_win.cpp
-  ${WIZARD_PORTABLE_SOURCES}
-  ${WIZARD_WIN_SOURCES}
-  ${SETUP_RESOURCE_SOURCES})
-set_target_properties(corvale-setup PROPERTIES
-  OUTPUT_NAME corvale-setup
-  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
-target_include_directories(corvale-setup PRIVATE ${CMAKE_SOURCE_DIR})
-# Small code without exception tables; no build path can reach the output.
-target_compile_options(corvale-setup PRIVATE
-  $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables>
-  -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
-# ASLR and DEP, no link time stamp; 32-bit, so no high-entropy address space.
-target_link_options(corvale-setup PRIVATE
-  -municode -mwindows -static -s
-  -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp)
-# comctl32 is deliberately absent: it is loaded at run time from the system (host/main_win.cpp),
-# so any static use of it fails here at link time.
-target_link_libraries(corvale-setup PRIVATE core_win gdi32 user32 shell32 ole32)
+# setup_executable(TARGET [EXCLUDE_FROM_ALL]): the setup built from the sources.
+function(setup_executable target)
+  add_executable(${target} WIN32 ${ARGN}
+    ${CMAKE_SOURCE_DIR}/host/main_win.cpp
+    ${WIZARD_PORTABLE_SOURCES}
+    ${WIZARD_WIN_SOURCES}
+    ${SETUP_RESOURCE_SOURCES})
+  set_target_properties(${target} PROPERTIES
+    OUTPUT_NAME ${target}
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+  # Small code without exception tables; no build path can reach the output.
+  target_compile_options(${target} PRIVATE
+    $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables>
+    -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
+  # ASLR and DEP, no link time stamp; 32-bit, so no high-entropy address space.
+  target_link_options(${target} PRIVATE
+    -municode -mwindows -static -s
+    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp)
+  # comctl32 is deliberately absent: it is loaded at run time from the system (host/main_win.cpp),
+  # so any static use of it fails here at link time.
+  target_link_libraries(${target} PRIVATE core_win gdi32 user32 shell32 ole32)
+endfunction()
+
+setup_executable(corvale-setup)
+# The install benchmark's floor (scripts/bench-install.sh): the same setup with a progress
+# bar that is never stepped. Built only when asked for by name; never shipped.
+setup_executable(corvale-setup-floor EXCLUDE_FROM_ALL)
+target_compile_definitions(corvale-setup-floor PRIVATE CORVALE_PROGRESS_FLOOR)
 
 # The executable's own checks: ASLR, DEP, no time stamp, known-DLL imports only, and code
 # and data (the file less its resources and the payload blobs) under 64 KB. The control
