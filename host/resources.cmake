@@ -2,6 +2,22 @@
 # manifest, all compiled from host/setup.rc. The setup target adds SETUP_RESOURCE_SOURCES to
 # its own sources.
 set(SETUP_RESOURCE_SOURCES ${CMAKE_SOURCE_DIR}/host/setup.rc)
+set(SETUP_RESOURCE_INCLUDES ${CMAKE_SOURCE_DIR})
+# The 64-bit test build (only for running the tests under Wine where 32-bit code can't run):
+# the same script, but a manifest that asks for the 64-bit common controls, or its process
+# would get the old unthemed ones. windres finds the script's other files through -I.
+# (Both are written when the build is configured: change host/ files, configure again.)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  file(READ ${CMAKE_SOURCE_DIR}/host/resources/setup.manifest manifest)
+  string(REPLACE "processorArchitecture=\"x86\"" "processorArchitecture=\"amd64\"" manifest "${manifest}")
+  file(WRITE ${CMAKE_BINARY_DIR}/host64/resources/setup.manifest "${manifest}")
+  file(READ ${CMAKE_SOURCE_DIR}/host/setup.rc script)
+  string(REPLACE "\"resources/setup.manifest\"" "\"${CMAKE_BINARY_DIR}/host64/resources/setup.manifest\""
+         script "${script}")
+  file(WRITE ${CMAKE_BINARY_DIR}/host64/setup.rc "${script}")
+  set(SETUP_RESOURCE_SOURCES ${CMAKE_BINARY_DIR}/host64/setup.rc)
+  list(APPEND SETUP_RESOURCE_INCLUDES ${CMAKE_SOURCE_DIR}/host)
+endif()
 # windres reads these while it compiles the script; a change to any of them recompiles it.
 set(SETUP_RESOURCE_FILES
   ${CMAKE_SOURCE_DIR}/host/resources/corvale.ico
@@ -15,6 +31,6 @@ set(SETUP_RESOURCE_FILES
 )
 set_source_files_properties(${SETUP_RESOURCE_SOURCES} PROPERTIES
   OBJECT_DEPENDS "${SETUP_RESOURCE_FILES}"
-  INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR})
+  INCLUDE_DIRECTORIES "${SETUP_RESOURCE_INCLUDES}")
 
 include(${CMAKE_SOURCE_DIR}/tests/resources/tests.cmake)

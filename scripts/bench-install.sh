@@ -14,6 +14,7 @@
 # setup built from an earlier commit with the same payload), compared with the floor too.
 # BENCH_DISPLAY picks the X display (default :84; an Xvfb is started there when none answers).
 set -euo pipefail
+export LC_ALL=C
 top=$(cd "$(dirname "$0")/.." && pwd)
 payload=${1:-}
 rounds=${2:-7}
@@ -81,7 +82,7 @@ for round in $(seq "$rounds"); do
       exit 1
     }
     bash "$harness" stop "$group"
-    ms=$(sed -n 's/^install-ms //p' <<<"$out")
+    ms=$(tr -d '\r' <<<"$out" | sed -n 's/^install-ms //p')
     echo "${names[$i]} $ms" >>"$results"
     printf 'round %d  %-8s %8.1f ms\n' "$round" "${names[$i]}" "$ms"
   done

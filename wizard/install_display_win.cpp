@@ -36,25 +36,32 @@ void ShowBusyCursor() {
     SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
 }
 
-// The progress bar invalidates and repaints itself inside every PBM_STEPIT. A run sends
-// thousands of steps within a fraction of a second of real work, and painting each of them
-// took seconds (about a millisecond a paint under Wine's themed drawing), far more often
-// than any screen shows. So the bar is subclassed and a WM_PAINT is let through only when
-// ProgressPaintMilliseconds have passed since the last one. A paint held back validates
-// the bar and is remembered; the next one let through repaints the whole bar, so it shows
-// the position of that moment. Steps, position, class and style stay the bar's own.
+// The progress bar invalidates and repaints itself inside every step it takes. A run sends
+// thousands of PBM_STEPIT within a fraction of a second of real work: under Wine each step
+// cost about a millisecond of drawing, and with its paints held back still a fifth of one in
+// window bookkeeping, far more often than any screen shows. So the bar is subclassed. Every
+// PBM_STEPIT still goes to the bar and is answered with the position it had; a step that
+// comes less than ProgressMoveMilliseconds after the bar last moved is counted, and the
+// counted steps are handed to the bar's own procedure in one PBM_DELTAPOS with the first
+// step after that time, or before any other message reaches the bar (a position query, a
+// paint, its destruction), so whoever asks the bar sees its true position. The bar moves and
+// paints at most about 60 times a second. A step that would carry it past its maximum,
+// where PBM_STEPIT starts over, is never counted; nor is any where the bar can't tell its
+// step (PBM_GETSTEP answers 0 before Windows Vista's common controls).
 namespace {
 
-constexpr LONGLONG ProgressPaintMilliseconds = 16; // about 60 paints a second
+constexpr LONGLONG ProgressMoveMilliseconds = 16;
 
-struct ProgressPainting {
+struct ProgressPacing {
     WNDPROC BarProcedure; // the bar's own window procedure
-    LONGLONG LastPaint;   // performance-counter time of the last paint let through
-    LONGLONG Interval;    // ProgressPaintMilliseconds in performance-counter units
-    bool Painted;         // a paint has been let through since the bar was made
-    bool HeldBack;        // a paint was held back since then
+    LONGLONG Interval;    // ProgressMoveMilliseconds in performance-counter units
+    LONGLONG LastMove;    // performance-counter time when the bar last moved
+    int Position;         // the bar's position with the counted steps
+    int Step;             // the bar's step and range maximum, read when counting starts
+    int Maximum;
+    int Counted; // steps counted and not yet handed to the bar
 };
-ProgressPainting Painting;
+ProgressPacing Pacing;
 
 LONGLONG Now() {
     LARGE_INTEGER counter;
@@ -62,23 +69,42 @@ LONGLONG Now() {
     return counter.QuadPart;
 }
 
+LRESULT BarOwn(HWND bar, UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcW(Pacing.BarProcedure, bar, message, wParam, lParam);
+}
+
+void HandOverCountedSteps(HWND bar) {
+    if (Pacing.Counted == 0)
+        return;
+    int delta = Pacing.Counted * Pacing.Step;
+    Pacing.Counted = 0;
+    BarOwn(bar, PBM_DELTAPOS, static_cast<WPARAM>(delta), 0);
+}
+
 LRESULT CALLBACK PacedProgressBar(HWND bar, UINT message, WPARAM wParam, LPARAM lParam) {
-    // A WM_PAINT with a device context in wParam draws into that context: never held back.
-    if (message == WM_PAINT && wParam == 0) {
-        LONGLONG now = Now();
-        if (Painting.Painted && now - Painting.LastPaint < Painting.Interval) {
-            ValidateRect(bar, nullptr);
-            Painting.HeldBack = true;
-            return 0;
-        }
-        // The held-back paints' strips were validated: repaint the whole bar.
-        if (Painting.HeldBack)
-            InvalidateRect(bar, nullptr, FALSE);
-        Painting.Painted = true;
-        Painting.HeldBack = false;
-        Painting.LastPaint = now;
+    if (message != PBM_STEPIT) {
+        HandOverCountedSteps(bar);
+        return BarOwn(bar, message, wParam, lParam);
     }
-    return CallWindowProcW(Painting.BarProcedure, bar, message, wParam, lParam);
+    LONGLONG now = Now();
+    if (Pacing.Counted == 0) {
+        Pacing.Position = static_cast<int>(BarOwn(bar, PBM_GETPOS, 0, 0));
+        Pacing.Step = static_cast<int>(BarOwn(bar, PBM_GETSTEP, 0, 0));
+        Pacing.Maximum = static_cast<int>(BarOwn(bar, PBM_GETRANGE, FALSE, 0));
+    }
+    if (Pacing.Step > 0 && Pacing.Position <= Pacing.Maximum - Pacing.Step) {
+        int previous = Pacing.Position;
+        Pacing.Position += Pacing.Step;
+        ++Pacing.Counted;
+        if (now - Pacing.LastMove >= Pacing.Interval) {
+            HandOverCountedSteps(bar);
+            Pacing.LastMove = now;
+        }
+        return previous;
+    }
+    HandOverCountedSteps(bar);
+    Pacing.LastMove = now;
+    return BarOwn(bar, message, wParam, lParam);
 }
 
 } // namespace
@@ -88,10 +114,11 @@ ProgressSink CreateProgressBar() {
     WizardState.ProgressBar = bar;
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    Painting = ProgressPainting{};
-    Painting.Interval = frequency.QuadPart * ProgressPaintMilliseconds / 1000;
+    Pacing = ProgressPacing{};
+    Pacing.Interval = frequency.QuadPart * ProgressMoveMilliseconds / 1000;
+    Pacing.LastMove = Now() - Pacing.Interval; // the first step moves the bar at once
     if (bar != nullptr)
-        Painting.BarProcedure = reinterpret_cast<WNDPROC>(
+        Pacing.BarProcedure = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PacedProgressBar)));
     return ProgressSink{bar};
 }
@@ -100,12 +127,8 @@ void RemoveProgressDisplay() {
     WindowHandle& caption = WizardState.PageControls[PageCaptionId - FirstPageControlId];
     if (WizardState.ProgressBar != nullptr) {
         HWND bar = static_cast<HWND>(WizardState.ProgressBar);
-        // One last paint at the final position, whenever the last one was.
-        if (Painting.HeldBack) {
-            Painting.Painted = false; // due now
-            InvalidateRect(bar, nullptr, FALSE);
-            UpdateWindow(bar);
-        }
+        // The bar moves to its final position, and paints it, before it goes.
+        HandOverCountedSteps(bar);
         DestroyWindow(bar);
     }
     WizardState.ProgressBar = nullptr;
