@@ -536,8 +536,9 @@ bool RecordProgress(LONG dropStep, ProgressProbeRecord& record) {
     shared->DropStep = dropStep;
     shared->FinalPosition = -1;
     HMODULE probe = LoadLibraryW(Args.ProgressProbe.c_str());
-    HOOKPROC hook =
-        probe ? reinterpret_cast<HOOKPROC>(GetProcAddress(probe, ProgressProbeHookName)) : nullptr;
+    HOOKPROC hook = probe ? reinterpret_cast<HOOKPROC>(
+                                reinterpret_cast<void*>(GetProcAddress(probe, ProgressProbeHookName)))
+                          : nullptr;
     bool installed = false;
     SetupRun run;
     if (ExpectTrue(hook != nullptr, "probe loaded") && Launch(run)) {
