@@ -32,6 +32,7 @@ inline const LedgerFault LedgerFaults[] = {
     {"MPL 1\nLedger: L\n\nTea 2024-01-01 1.00\n", LedgerBadDate, 4},
     {"MPL 1\nLedger: L\n\x01\n", LedgerControlCharacter, 3},
     {"MPL 1\nLedger: L\rX\n\n", LedgerControlCharacter, 2},
+    {"MPL 1\nLedger: L\r", LedgerControlCharacter, 2}, // a CR ends no line without its LF
     {"MPL 1\nLedger: L\n\n2024-01-01  T\x7F  1.00\n", LedgerControlCharacter, 4},
 };
 
