@@ -1,10 +1,11 @@
-# libFuzzer target for the payload decoder, built with clang (the project compiler is g++)
-# under AddressSanitizer and UndefinedBehaviorSanitizer: once on the SSE2 path that native
-# builds take, once on the portable path of the 32-bit Windows build. ctest runs each
-# briefly from a generated seed corpus; README.md tells how to run them longer.
+# libFuzzer targets, built with clang (the project compiler is g++) under AddressSanitizer
+# and UndefinedBehaviorSanitizer: the payload decoder, once on the SSE2 path that native
+# builds take, once on the portable path of the 32-bit Windows build; and the installed
+# programs' parsers (the ledger, the uninstaller's command-line and path rules). ctest runs
+# each briefly from a generated seed corpus; README.md tells how to run them longer.
 find_program(FUZZ_CLANGXX NAMES clang++-14 clang++)
 if(NOT FUZZ_CLANGXX)
-  message(WARNING "clang++ not found: the payload fuzz target is not built")
+  message(WARNING "clang++ not found: the fuzz targets are not built")
   return()
 endif()
 
@@ -69,4 +70,75 @@ foreach(variant sse2 portable)
     COMMAND sh -c "rm -rf \"$0\" && mkdir -p \"$0\" && exec \"$1\" -runs=100000 -seed=1 -max_len=4096 -artifact_prefix=\"$2/\" \"$0\" \"$3\""
             ${work} ${FUZZ_DIR}/payload_fuzz_${variant} ${FUZZ_DIR}/${variant} ${FUZZ_SEEDS})
   set_tests_properties(payload_fuzz.${variant} PROPERTIES TIMEOUT 300)
+endforeach()
+
+# The installed programs' parsers. Coverage instrumentation on the code under test only;
+# the text helpers and the product's names it calls are built with the sanitizers alone.
+set(PROGRAM_FUZZ_DIR ${FUZZ_DIR}/programs)
+set(LEDGER_FUZZ ${FUZZ_DIR}/ledger_fuzz)
+set(RULES_FUZZ ${FUZZ_DIR}/uninstall_rules_fuzz)
+add_custom_command(OUTPUT ${LEDGER_FUZZ}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROGRAM_FUZZ_DIR}
+  COMMAND ${FUZZ_CLANGXX} ${FUZZ_COMMON} -O1 -fsanitize=fuzzer-no-link,address,undefined
+          -c ${CMAKE_SOURCE_DIR}/payload/src/ledger.cpp -o ${PROGRAM_FUZZ_DIR}/ledger.o
+  COMMAND ${FUZZ_CLANGXX} ${FUZZ_COMMON} -O1 -fsanitize=fuzzer,address,undefined
+          ${CMAKE_SOURCE_DIR}/fuzz/ledger_fuzz.cpp ${PROGRAM_FUZZ_DIR}/ledger.o -o ${LEDGER_FUZZ}
+  DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/ledger_fuzz.cpp ${CMAKE_SOURCE_DIR}/payload/src/ledger.cpp
+          ${CMAKE_SOURCE_DIR}/payload/src/ledger.h
+  COMMENT "Building the ledger fuzz target with clang"
+  VERBATIM)
+add_custom_command(OUTPUT ${RULES_FUZZ}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROGRAM_FUZZ_DIR}
+  COMMAND ${FUZZ_CLANGXX} ${FUZZ_COMMON} -O1 -fsanitize=fuzzer-no-link,address,undefined
+          -c ${CMAKE_SOURCE_DIR}/payload/src/uninstall_rules.cpp -o ${PROGRAM_FUZZ_DIR}/uninstall_rules.o
+  COMMAND ${FUZZ_CLANGXX} ${FUZZ_COMMON} -O1 -fsanitize=fuzzer-no-link,address,undefined
+          -c ${CMAKE_SOURCE_DIR}/payload/src/document_argument.cpp -o ${PROGRAM_FUZZ_DIR}/document_argument.o
+  COMMAND ${FUZZ_CLANGXX} ${FUZZ_COMMON} -O1 -fsanitize=address,undefined
+          -c ${CMAKE_SOURCE_DIR}/core/text.cpp -o ${PROGRAM_FUZZ_DIR}/text.o
+  COMMAND ${FUZZ_CLANGXX} ${FUZZ_COMMON} -O1 -fsanitize=address,undefined
+          -c ${CMAKE_SOURCE_DIR}/core/product.cpp -o ${PROGRAM_FUZZ_DIR}/product.o
+  COMMAND ${FUZZ_CLANGXX} ${FUZZ_COMMON} -O1 -fsanitize=fuzzer,address,undefined
+          ${CMAKE_SOURCE_DIR}/fuzz/uninstall_rules_fuzz.cpp ${PROGRAM_FUZZ_DIR}/uninstall_rules.o
+          ${PROGRAM_FUZZ_DIR}/document_argument.o ${PROGRAM_FUZZ_DIR}/text.o ${PROGRAM_FUZZ_DIR}/product.o
+          -o ${RULES_FUZZ}
+  DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/uninstall_rules_fuzz.cpp
+          ${CMAKE_SOURCE_DIR}/payload/src/uninstall_rules.cpp ${CMAKE_SOURCE_DIR}/payload/src/uninstall_rules.h
+          ${CMAKE_SOURCE_DIR}/payload/src/document_argument.cpp
+          ${CMAKE_SOURCE_DIR}/payload/src/document_argument.h ${CMAKE_SOURCE_DIR}/payload/src/path_text.h
+          ${CMAKE_SOURCE_DIR}/core/text.cpp ${CMAKE_SOURCE_DIR}/core/text.h
+          ${CMAKE_SOURCE_DIR}/core/product.cpp ${CMAKE_SOURCE_DIR}/core/product.h
+  COMMENT "Building the uninstaller rules fuzz target with clang"
+  VERBATIM)
+
+add_executable(program_fuzz_seeds fuzz/make_program_seeds.cpp)
+target_include_directories(program_fuzz_seeds PRIVATE ${CMAKE_SOURCE_DIR})
+set(LEDGER_SEEDS ${FUZZ_DIR}/ledger-seeds)
+set(RULES_SEEDS ${FUZZ_DIR}/uninstall-rules-seeds)
+add_custom_command(OUTPUT ${FUZZ_DIR}/program-seeds.stamp
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${LEDGER_SEEDS} ${RULES_SEEDS}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${LEDGER_SEEDS} ${RULES_SEEDS}
+  COMMAND program_fuzz_seeds ${LEDGER_SEEDS} ${RULES_SEEDS}
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/payload/sample.mpl ${LEDGER_SEEDS}/sample.mpl
+  COMMAND ${CMAKE_COMMAND} -E touch ${FUZZ_DIR}/program-seeds.stamp
+  DEPENDS program_fuzz_seeds ${CMAKE_SOURCE_DIR}/payload/sample.mpl
+  COMMENT "Writing the ledger and uninstaller rules fuzz seeds"
+  VERBATIM)
+add_custom_target(program_fuzz ALL DEPENDS ${LEDGER_FUZZ} ${RULES_FUZZ} ${FUZZ_DIR}/program-seeds.stamp)
+
+# As for the payload: fixed runs from a fixed seed, new inputs in a scratch corpus.
+foreach(target ledger uninstall_rules)
+  set(work ${PROGRAM_FUZZ_DIR}/${target}-corpus)
+  if(target STREQUAL ledger)
+    set(seeds ${LEDGER_SEEDS})
+    set(runs 800000)
+    set(max_len 4096)
+  else()
+    set(seeds ${RULES_SEEDS})
+    set(runs 500000)
+    set(max_len 1024)
+  endif()
+  add_test(NAME ${target}_fuzz
+    COMMAND sh -c "rm -rf \"$0\" && mkdir -p \"$0\" && exec \"$1\" -runs=$4 -seed=1 -max_len=$5 -artifact_prefix=\"$2/\" \"$0\" \"$3\""
+            ${work} ${FUZZ_DIR}/${target}_fuzz ${PROGRAM_FUZZ_DIR} ${seeds} ${runs} ${max_len})
+  set_tests_properties(${target}_fuzz PROPERTIES TIMEOUT 300)
 endforeach()

@@ -227,9 +227,11 @@ LedgerResult ParseLedger(const unsigned char* data, size_t size, Ledger* ledger)
         size_t end = position;
         while (end < size && data[end] != '\n')
             ++end;
-        size_t next = end < size ? end + 1 : end;
-        if (end > position && data[end - 1] == '\r')
-            --end; // a CR LF line end
+        bool lineEnd = end < size;
+        size_t next = lineEnd ? end + 1 : end;
+        // A CR LF line end; a CR without its LF, at the very end, stays a control character.
+        if (lineEnd && end > position && data[end - 1] == '\r')
+            --end;
         // Lines longer than the limit are refused before their length could matter.
         if (end - position > static_cast<size_t>(LedgerMaxLineBytes))
             return {LedgerLineTooLong, lineNumber};

@@ -7,7 +7,6 @@
 
 namespace {
 
-
 // Moves past a run of separators, or one other unit.
 const char16_t* NextPathUnit(const char16_t* p) {
     if (!IsSeparator(*p))
@@ -41,13 +40,13 @@ int ComposeFinishArguments(char16_t* out, int capacity, uint32_t processHandle, 
 
 int ParseFinishArguments(const char16_t* arguments, uint32_t* processHandle, char16_t* folder) {
     folder[0] = 0;
-    uint32_t value = 0;
+    uint64_t value = 0; // a tenth digit can carry it past 32 bits
     int digits = 0;
     const char16_t* p = arguments;
     for (; *p >= u'0' && *p <= u'9'; ++p, ++digits) {
         if (digits == 10)
             return -1;
-        value = value * 10 + static_cast<uint32_t>(*p - u'0');
+        value = value * 10 + static_cast<uint64_t>(*p - u'0');
         if (value > 0x7FFFFFFFu)
             return -1;
     }
@@ -55,7 +54,7 @@ int ParseFinishArguments(const char16_t* arguments, uint32_t* processHandle, cha
         return -1;
     if (CopyText(folder, PathUnits, p + 1) < 0)
         return -1;
-    *processHandle = value;
+    *processHandle = static_cast<uint32_t>(value);
     return 0;
 }
 

@@ -1,4 +1,5 @@
 #include "payload/src/ledger.h"
+#include "tests/payload/ledger_documents.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,7 @@ std::unique_ptr<Ledger> NewLedger() {
     return std::unique_ptr<Ledger>(new Ledger);
 }
 
-const std::string Header = "MPL 1\nLedger: Test\n\n";
+const std::string Header = LedgerTestHeader;
 
 std::vector<unsigned char> ReadFile(const char* path) {
     std::vector<unsigned char> data;
@@ -74,12 +75,7 @@ TEST(LedgerDocument, ReadsEveryPartOfAMinimalDocument) {
 }
 
 TEST(LedgerDocument, LineEndsByteOrderMarkAndMissingFinalLineEndReadAlike) {
-    const char* variants[] = {
-        "MPL 1\nLedger: L\n\n2024-01-01  Tea  -1.00\n",
-        "MPL 1\r\nLedger: L\r\n\r\n2024-01-01  Tea  -1.00\r\n",
-        "\xEF\xBB\xBFMPL 1\nLedger: L\n\n2024-01-01  Tea  -1.00",
-    };
-    for (const char* text : variants) {
+    for (const char* text : LedgerLineEndVariants) {
         SCOPED_TRACE(text);
         auto ledger = NewLedger();
         ASSERT_EQ(LedgerOk, Parse(text, ledger.get()).Status);
@@ -103,36 +99,8 @@ TEST(LedgerDocument, UnknownHeaderFieldsAreSkipped) {
     EXPECT_STREQ("L", ledger->Title);
 }
 
-struct Fault {
-    const char* Text;
-    LedgerStatus Status;
-    int Line;
-};
-
 TEST(LedgerFaults, EachFaultIsNamedWithItsLine) {
-    const Fault faults[] = {
-        {"", LedgerNotLedger, 1},
-        {"Hello\n", LedgerNotLedger, 1},
-        {"MPL 2\nLedger: L\n", LedgerNewerVersion, 1},
-        {"MPL 1\n\n", LedgerMissingTitle, 2},
-        {"MPL 1\nCurrency: EUR\n", LedgerMissingTitle, 2},
-        {"MPL 1\nLedger L\n\n", LedgerBadHeader, 2},
-        {"MPL 1\n: L\n\n", LedgerBadHeader, 2},
-        {"MPL 1\nLedger: A\nLedger: B\n\n", LedgerDuplicateField, 3},
-        {"MPL 1\nLedger:   \n\n", LedgerBadTitle, 2},
-        {"MPL 1\nLedger: L\nCurrency: eur\n\n", LedgerBadCurrency, 3},
-        {"MPL 1\nLedger: L\nCurrency: EURO\n\n", LedgerBadCurrency, 3},
-        {"MPL 1\nLedger: L\nOpening: 12\n\n", LedgerBadAmount, 3},
-        {"MPL 1\nLedger: L\n\n2024-01-01  Tea\n", LedgerBadAmount, 4},
-        {"MPL 1\nLedger: L\n\n2024-01-01\n", LedgerBadAmount, 4},
-        {"MPL 1\nLedger: L\n\n2024-01-01  -1.00\n", LedgerMissingDescription, 4},
-        {"MPL 1\nLedger: L\n\n\n# x\n2024-01-011 Tea 1.00\n", LedgerBadDate, 6},
-        {"MPL 1\nLedger: L\n\nTea 2024-01-01 1.00\n", LedgerBadDate, 4},
-        {"MPL 1\nLedger: L\n\x01\n", LedgerControlCharacter, 3},
-        {"MPL 1\nLedger: L\rX\n\n", LedgerControlCharacter, 2},
-        {"MPL 1\nLedger: L\n\n2024-01-01  T\x7F  1.00\n", LedgerControlCharacter, 4},
-    };
-    for (const Fault& fault : faults) {
+    for (const LedgerFault& fault : LedgerFaults) {
         SCOPED_TRACE(fault.Text);
         auto ledger = NewLedger();
         LedgerResult result = Parse(fault.Text, ledger.get());
@@ -142,15 +110,12 @@ TEST(LedgerFaults, EachFaultIsNamedWithItsLine) {
 }
 
 TEST(LedgerFaults, AmountsNeedTwoDecimalsAndAtMostNineIntegerDigits) {
-    const char* good[] = {"0.00", "+0.01", "-0.01", "999999999.99", "-999999999.99", "007.50"};
-    const char* bad[] = {"12",    "12.5",  "12.345", ".50",   "1,000.00", "1000000000.00", "--1.00", "+-1.00",
-                         "1.00-", "1. 00", "1.0a",   "12,50", "-",        "-.00"};
-    for (const char* amount : good) {
+    for (const char* amount : LedgerGoodAmounts) {
         auto ledger = NewLedger();
         EXPECT_EQ(LedgerOk, Parse(Header + "2024-01-01  Tea  " + amount + "\n", ledger.get()).Status)
             << amount;
     }
-    for (const char* amount : bad) {
+    for (const char* amount : LedgerBadAmounts) {
         auto ledger = NewLedger();
         EXPECT_EQ(LedgerBadAmount, Parse(Header + "2024-01-01  Tea  " + amount + "\n", ledger.get()).Status)
             << amount;
@@ -161,14 +126,11 @@ TEST(LedgerFaults, AmountsNeedTwoDecimalsAndAtMostNineIntegerDigits) {
 }
 
 TEST(LedgerFaults, DatesMustExistInTheCalendar) {
-    const char* good[] = {"2024-02-29", "2000-02-29", "1900-01-01", "9999-12-31", "2023-04-30"};
-    const char* bad[] = {"2023-02-29", "1900-02-29", "2100-02-29", "2024-13-01", "2024-00-10",
-                         "2024-01-00", "2024-04-31", "1899-12-31", "2024-1-01",  "2024/01/01"};
-    for (const char* date : good) {
+    for (const char* date : LedgerGoodDates) {
         auto ledger = NewLedger();
         EXPECT_EQ(LedgerOk, Parse(Header + date + "  Tea  1.00\n", ledger.get()).Status) << date;
     }
-    for (const char* date : bad) {
+    for (const char* date : LedgerBadDates) {
         auto ledger = NewLedger();
         EXPECT_EQ(LedgerBadDate, Parse(Header + date + "  Tea  1.00\n", ledger.get()).Status) << date;
     }

@@ -58,6 +58,7 @@ TEST(FinishArguments, RefuseWhatCouldNotHaveBeenComposed) {
                                  u"x12 C:\\x",
                                  u"12x C:\\x",
                                  u"2147483648 C:\\x",
+                                 u"5555557555 C:\\x", // past 2^32: must not wrap to a small handle
                                  u"99999999999 C:\\x",
                                  u"-1 C:\\x"};
     for (const char16_t* arguments : refused) {
