@@ -38,11 +38,11 @@ set(E2E_HARNESS ${E2E_BASH} ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.sh)
 set(E2E_ROOT ${CMAKE_BINARY_DIR}/e2e)
 
 # The driver compares the installed files with the files that were packed.
-set(E2E_DRIVER_ARGS --setup ${E2E_SETUP} --website ${CORVALE_WEBSITE_HOST}
+set(E2E_DRIVER_ARGS --setup ${E2E_SETUP} --website ${CORVALE_WEBSITE_HOST} --version ${CORVALE_VERSION}
     --planted $<TARGET_FILE:e2e-planted> --planted-control $<TARGET_FILE:e2e-planted-control>)
 # ... and the licence page with the text the resources carry.
-if(EXISTS ${CMAKE_SOURCE_DIR}/host/resources/licence.txt)
-  list(APPEND E2E_DRIVER_ARGS --licence ${CMAKE_SOURCE_DIR}/host/resources/licence.txt)
+if(SETUP_LICENCE)
+  list(APPEND E2E_DRIVER_ARGS --licence ${SETUP_LICENCE})
 endif()
 foreach(name ${PAYLOAD_FILE_NAMES})
   if(CORVALE_PAYLOAD_DIR)

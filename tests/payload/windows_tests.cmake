@@ -21,7 +21,7 @@ target_compile_definitions(payload_windows_tests PRIVATE
   PAYLOAD_BUILT_MAIN_PROGRAM="$<TARGET_FILE:payload_corvale>"
   PAYLOAD_BUILT_UNINSTALLER="$<TARGET_FILE:payload_uninstaller>"
   PAYLOAD_BUILT_LIBRARY="$<TARGET_FILE:payload_uninstall_library>"
-  PAYLOAD_SOURCE_README="${PAYLOAD_DIR}/readme.txt"
+  PAYLOAD_SOURCE_README="${PAYLOAD_README}"
   PAYLOAD_SOURCE_SAMPLE="${PAYLOAD_DIR}/sample.mpl")
 add_dependencies(payload_windows_tests payload_corvale payload_uninstaller payload_uninstall_library)
 # A prefix of their own: these tests write the installation's machine-wide keys, shortcuts
