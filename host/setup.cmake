@@ -7,9 +7,15 @@ add_executable(corvale-setup WIN32
   ${WIZARD_PORTABLE_SOURCES}
   ${WIZARD_WIN_SOURCES}
   ${SETUP_RESOURCE_SOURCES})
+# Signed, the linked executable is kept in unsigned/ and only the signed one is SETUP_FILE.
+if(CORVALE_SIGN_PKCS12)
+  set(SETUP_LINK_DIR ${CMAKE_BINARY_DIR}/unsigned)
+else()
+  set(SETUP_LINK_DIR ${CMAKE_BINARY_DIR})
+endif()
 set_target_properties(corvale-setup PROPERTIES
   OUTPUT_NAME corvale-setup
-  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  RUNTIME_OUTPUT_DIRECTORY ${SETUP_LINK_DIR})
 target_include_directories(corvale-setup PRIVATE ${CMAKE_SOURCE_DIR})
 # Small code without exception tables; no build path can reach the output.
 target_compile_options(corvale-setup PRIVATE
@@ -22,6 +28,14 @@ target_link_options(corvale-setup PRIVATE
 # comctl32 is deliberately absent: it is loaded at run time from the system (host/main_win.cpp),
 # so any static use of it fails here at link time.
 target_link_libraries(corvale-setup PRIVATE core_win gdi32 user32 shell32 ole32)
+
+if(CORVALE_SIGN_PKCS12)
+  add_custom_command(OUTPUT ${SETUP_FILE}
+    COMMAND ${SIGN_COMMAND} --description "Corvale Setup" $<TARGET_FILE:corvale-setup> ${SETUP_FILE}
+    DEPENDS corvale-setup ${SIGN_DEPENDS}
+    COMMENT "Signing corvale-setup.exe")
+  add_custom_target(signed-setup ALL DEPENDS ${SETUP_FILE})
+endif()
 
 # The executable's own checks: ASLR, DEP, no time stamp, known-DLL imports only, and code
 # and data (the file less its resources and the payload blobs) under 64 KB. The control

@@ -48,9 +48,9 @@ set(CORVALE_PAYLOAD_E2E_DISPLAY ":88" CACHE STRING
 find_program(PAYLOAD_E2E_BASH bash REQUIRED)
 set(PAYLOAD_E2E_HARNESS ${PAYLOAD_E2E_BASH} ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.sh)
 set(PAYLOAD_E2E_ROOT ${CMAKE_BINARY_DIR}/payload-e2e)
-set(PAYLOAD_E2E_ARGS --setup $<TARGET_FILE:corvale-setup>)
+set(PAYLOAD_E2E_ARGS --setup ${SETUP_FILE})
 foreach(name ${PAYLOAD_FILE_NAMES})
-  list(APPEND PAYLOAD_E2E_ARGS --payload ${name}=${PAYLOAD_SOURCE_${name}})
+  list(APPEND PAYLOAD_E2E_ARGS --payload ${name}=${PAYLOAD_PACKED_${name}})
 endforeach()
 
 function(payload_e2e_test name)
