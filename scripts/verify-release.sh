@@ -75,7 +75,7 @@ echo "work folder: $work"
 verify_signature() {
   local file=$1 what=$2 log=$work/verify.log
   if ! osslsigncode verify "${verify_options[@]}" -in "$file" >"$log" 2>&1; then
-    grep -i -E "fail|error|mismatch" "$log" | head -5 >&2
+    grep -i -E "fail|error|mismatch|no signature" "$log" | head -5 >&2
     fail "the signature of $what does not verify"
   fi
   echo "signature of $what: ok, signer $(grep -m1 'Subject:' "$log" | sed 's/^[[:space:]]*Subject:[[:space:]]*//')"
@@ -176,14 +176,21 @@ import sys
 import pefile
 
 a, b = (open(path, "rb").read() for path in sys.argv[1:3])
-offset = next((i for i in range(min(len(a), len(b))) if a[i] != b[i]), min(len(a), len(b)))
+pe = pefile.PE(data=a)
+# The PE checksum follows every other byte: a difference elsewhere is the one to name.
+checksum = pe.OPTIONAL_HEADER.get_file_offset() + 64
+common = min(len(a), len(b))
+offset = next((i for i in range(common) if a[i] != b[i] and not checksum <= i < checksum + 4), common)
+if offset == common and len(a) == len(b):
+    offset = checksum
 place = "past the end of the shorter file"
-if offset < min(len(a), len(b)):
-    place = "in the headers"
-    for section in pefile.PE(data=a).sections:
+if offset < common:
+    place = "in the headers" + (" (the PE checksum)" if offset == checksum else "")
+    for section in pe.sections:
         start = section.PointerToRawData
         if start <= offset < start + section.SizeOfRawData:
-            place = f"in section {section.Name.rstrip(b'\0').decode()} at +{offset - start:#x}"
+            name = section.Name.split(bytes(1))[0].decode()
+            place = f"in section {name} at +{offset - start:#x}"
     place += f": {a[offset]:#04x} in the setup, {b[offset]:#04x} rebuilt"
 print(f"offset {offset:#x} ({offset}), {place}; sizes {len(a)} and {len(b)}")
 EOF
