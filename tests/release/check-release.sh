@@ -47,7 +47,9 @@ keys=$work/keys
 result "throw-away CA and code-signing certificate made with openssl" $?
 
 # ---- The signed 2.7.4 build -------------------------------------------------------------------
-if [ -z "$packer" ]; then
+if [ -n "$packer" ]; then
+  packer=$(cd "$(dirname "$packer")" && pwd)/$(basename "$packer")
+else
   cmake -S "$top" -B "$work/native" -G Ninja >/dev/null && cmake --build "$work/native" --target packer >/dev/null
   packer=$work/native/packer
 fi
