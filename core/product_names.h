@@ -15,6 +15,8 @@
 #define CORVALE_PRODUCT_VERSION CORVALE_TEXT_OF(CORVALE_VERSION_TEXT)
 #define CORVALE_VERSION_NUMBERS CORVALE_VERSION_MAJOR, CORVALE_VERSION_MINOR, CORVALE_VERSION_PATCH, 0
 #define CORVALE_PUBLISHER_NAME "Wendrake Software"
+// The setup's file description, also the program name its signature states.
+#define CORVALE_SETUP_DESCRIPTION "Corvale Setup"
 
 // The web-site host is a build-time setting (CMake option CORVALE_WEBSITE_HOST).
 #ifndef CORVALE_WEBSITE_HOST

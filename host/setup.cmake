@@ -30,8 +30,11 @@ target_link_options(corvale-setup PRIVATE
 target_link_libraries(corvale-setup PRIVATE core_win gdi32 user32 shell32 ole32)
 
 if(CORVALE_SIGN_PKCS12)
+  # The signature names the program as its version block does.
+  file(STRINGS ${CMAKE_SOURCE_DIR}/core/product_names.h description REGEX "^#define CORVALE_SETUP_DESCRIPTION ")
+  string(REGEX REPLACE "^#define CORVALE_SETUP_DESCRIPTION \"(.*)\"$" "\\1" description "${description}")
   add_custom_command(OUTPUT ${SETUP_FILE}
-    COMMAND ${SIGN_COMMAND} --description "Corvale Setup" $<TARGET_FILE:corvale-setup> ${SETUP_FILE}
+    COMMAND ${SIGN_COMMAND} --description "${description}" $<TARGET_FILE:corvale-setup> ${SETUP_FILE}
     DEPENDS corvale-setup ${SIGN_DEPENDS}
     COMMENT "Signing corvale-setup.exe")
   add_custom_target(signed-setup ALL DEPENDS ${SETUP_FILE})
