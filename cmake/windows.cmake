@@ -9,6 +9,17 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601
 # ---- The five payload files --------------------------------------------------------------
 include(${CMAKE_SOURCE_DIR}/payload/payload.cmake)
 
+# The setup as delivered: signed when signing is on (then the linked one stays in unsigned/).
+set(SETUP_FILE ${CMAKE_BINARY_DIR}/corvale-setup.exe)
+if(CORVALE_SIGN_PKCS12)
+  set(SIGN_COMMAND ${CMAKE_SOURCE_DIR}/scripts/sign.sh --pkcs12 ${CORVALE_SIGN_PKCS12}
+    --password-file ${CORVALE_SIGN_PASSWORD_FILE} --url http://${CORVALE_WEBSITE_HOST})
+  if(CORVALE_SIGN_TIMESTAMP_URL)
+    list(APPEND SIGN_COMMAND --timestamp ${CORVALE_SIGN_TIMESTAMP_URL})
+  endif()
+  set(SIGN_DEPENDS ${CMAKE_SOURCE_DIR}/scripts/sign.sh ${CORVALE_SIGN_PKCS12} ${CORVALE_SIGN_PASSWORD_FILE})
+endif()
+
 set(BLOB_DIR ${CMAKE_BINARY_DIR}/blobs)
 set(BLOB_FILES "")
 foreach(name ${PAYLOAD_FILE_NAMES})
@@ -19,6 +30,19 @@ foreach(name ${PAYLOAD_FILE_NAMES})
     set(source ${PAYLOAD_SOURCE_${name}})
     set(source_dependency ${PAYLOAD_DEPENDENCY_${name}})
   endif()
+  # A signed copy is packed; signing a program first removes the setup it goes into.
+  if(CORVALE_SIGN_PKCS12 AND name IN_LIST PAYLOAD_PROGRAM_NAMES)
+    set(signed ${CMAKE_BINARY_DIR}/signed/${name})
+    add_custom_command(OUTPUT ${signed}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/signed
+      COMMAND ${SIGN_COMMAND} --remove ${SETUP_FILE} ${source} ${signed}
+      DEPENDS ${source_dependency} ${SIGN_DEPENDS}
+      COMMENT "Signing ${name}")
+    set(source ${signed})
+    set(source_dependency ${signed})
+  endif()
+  # What the setup installs as this file.
+  set(PAYLOAD_PACKED_${name} ${source})
   add_custom_command(OUTPUT ${BLOB_DIR}/${name}.blob
     COMMAND ${CMAKE_COMMAND} -E make_directory ${BLOB_DIR}
     COMMAND ${CORVALE_PACKER} encode ${source} ${BLOB_DIR}/${name}.blob

@@ -2,7 +2,12 @@
 # manifest, all compiled from host/setup.rc. The setup target adds SETUP_RESOURCE_SOURCES to
 # its own sources.
 set(SETUP_RESOURCE_SOURCES ${CMAKE_SOURCE_DIR}/host/setup.rc)
-set(SETUP_RESOURCE_INCLUDES ${CMAKE_SOURCE_DIR})
+# The licence names the version (CORVALE_VERSION); its CR LF line ends are kept. windres
+# finds it as resources/licence.txt in the generated folder.
+set(SETUP_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+set(SETUP_LICENCE ${SETUP_GENERATED_DIR}/resources/licence.txt)
+configure_file(${CMAKE_SOURCE_DIR}/host/resources/licence.txt.in ${SETUP_LICENCE} @ONLY NEWLINE_STYLE CRLF)
+set(SETUP_RESOURCE_INCLUDES ${CMAKE_SOURCE_DIR} ${SETUP_GENERATED_DIR})
 # The 64-bit test build (only for running the tests under Wine where 32-bit code can't run):
 # the same script, but a manifest that asks for the 64-bit common controls, or its process
 # would get the old unthemed ones. windres finds the script's other files through -I.
@@ -25,7 +30,7 @@ set(SETUP_RESOURCE_FILES
   ${CMAKE_SOURCE_DIR}/host/resources/logo-150.ico
   ${CMAKE_SOURCE_DIR}/host/resources/logo-180.ico
   ${CMAKE_SOURCE_DIR}/host/resources/logo-240.ico
-  ${CMAKE_SOURCE_DIR}/host/resources/licence.txt
+  ${SETUP_LICENCE}
   ${CMAKE_SOURCE_DIR}/host/resources/setup.manifest
   ${CMAKE_SOURCE_DIR}/core/product_names.h
 )

@@ -2,8 +2,8 @@
 # bytes depend on the sources alone.
 include(${CMAKE_SOURCE_DIR}/wizard/wizard.cmake)
 
-# setup_executable(TARGET [EXCLUDE_FROM_ALL]): the setup built from the sources.
-function(setup_executable target)
+# setup_executable(TARGET DIR [EXCLUDE_FROM_ALL]): the setup built from the sources into DIR.
+function(setup_executable target dir)
   add_executable(${target} WIN32 ${ARGN}
     ${CMAKE_SOURCE_DIR}/host/main_win.cpp
     ${WIZARD_PORTABLE_SOURCES}
@@ -11,7 +11,7 @@ function(setup_executable target)
     ${SETUP_RESOURCE_SOURCES})
   set_target_properties(${target} PROPERTIES
     OUTPUT_NAME ${target}
-    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+    RUNTIME_OUTPUT_DIRECTORY ${dir})
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
   # Small code without exception tables; no build path can reach the output.
   target_compile_options(${target} PRIVATE
@@ -26,11 +26,28 @@ function(setup_executable target)
   target_link_libraries(${target} PRIVATE core_win gdi32 user32 shell32 ole32)
 endfunction()
 
-setup_executable(corvale-setup)
+# Signed, the linked executable is kept in unsigned/ and only the signed one is SETUP_FILE.
+if(CORVALE_SIGN_PKCS12)
+  set(SETUP_LINK_DIR ${CMAKE_BINARY_DIR}/unsigned)
+else()
+  set(SETUP_LINK_DIR ${CMAKE_BINARY_DIR})
+endif()
+setup_executable(corvale-setup ${SETUP_LINK_DIR})
 # The install benchmark's floor (scripts/bench-install.sh): the same setup with a progress
-# bar that is never stepped. Built only when asked for by name; never shipped.
-setup_executable(corvale-setup-floor EXCLUDE_FROM_ALL)
+# bar that is never stepped. Built only when asked for by name; never shipped nor signed.
+setup_executable(corvale-setup-floor ${CMAKE_BINARY_DIR} EXCLUDE_FROM_ALL)
 target_compile_definitions(corvale-setup-floor PRIVATE CORVALE_PROGRESS_FLOOR)
+
+if(CORVALE_SIGN_PKCS12)
+  # The signature names the program as its version block does.
+  file(STRINGS ${CMAKE_SOURCE_DIR}/core/product_names.h description REGEX "^#define CORVALE_SETUP_DESCRIPTION ")
+  string(REGEX REPLACE "^#define CORVALE_SETUP_DESCRIPTION \"(.*)\"$" "\\1" description "${description}")
+  add_custom_command(OUTPUT ${SETUP_FILE}
+    COMMAND ${SIGN_COMMAND} --description "${description}" $<TARGET_FILE:corvale-setup> ${SETUP_FILE}
+    DEPENDS corvale-setup ${SIGN_DEPENDS}
+    COMMENT "Signing corvale-setup.exe")
+  add_custom_target(signed-setup ALL DEPENDS ${SETUP_FILE})
+endif()
 
 # The executable's own checks: ASLR, DEP, no time stamp, known-DLL imports only, and code
 # and data (the file less its resources and the payload blobs) under 64 KB. The control

@@ -5,6 +5,9 @@
 # The programs are static, stripped, ASLR/DEP-enabled GUI binaries without a time stamp, so
 # that their bytes (and the packing report) depend on the sources alone.
 set(PAYLOAD_DIR ${CMAKE_SOURCE_DIR}/payload)
+# The readme names the version (CORVALE_VERSION); its CR LF line ends are kept.
+set(PAYLOAD_README ${CMAKE_BINARY_DIR}/generated/readme.txt)
+configure_file(${PAYLOAD_DIR}/readme.txt.in ${PAYLOAD_README} @ONLY NEWLINE_STYLE CRLF)
 set(PAYLOAD_NAMES_SOURCES ${CMAKE_SOURCE_DIR}/core/product.cpp ${CMAKE_SOURCE_DIR}/core/text.cpp)
 set(PAYLOAD_UNINSTALL_SOURCES
   ${PAYLOAD_NAMES_SOURCES}
@@ -71,8 +74,8 @@ set(PAYLOAD_SOURCE_uninst_corvale.exe $<TARGET_FILE:payload_uninstaller>)
 set(PAYLOAD_DEPENDENCY_uninst_corvale.exe payload_uninstaller)
 set(PAYLOAD_SOURCE_uninstall.dll $<TARGET_FILE:payload_uninstall_library>)
 set(PAYLOAD_DEPENDENCY_uninstall.dll payload_uninstall_library)
-set(PAYLOAD_SOURCE_readme.txt ${PAYLOAD_DIR}/readme.txt)
-set(PAYLOAD_DEPENDENCY_readme.txt ${PAYLOAD_DIR}/readme.txt)
+set(PAYLOAD_SOURCE_readme.txt ${PAYLOAD_README})
+set(PAYLOAD_DEPENDENCY_readme.txt ${PAYLOAD_README})
 set(PAYLOAD_SOURCE_sample.mpl ${PAYLOAD_DIR}/sample.mpl)
 set(PAYLOAD_DEPENDENCY_sample.mpl ${PAYLOAD_DIR}/sample.mpl)
 

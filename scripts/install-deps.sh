@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686 mingw-w64-i686-dev wine wine32:i386 fonts-wine xvfb x11-utils imagemagick
   g++-mingw-w64-x86-64 mingw-w64-x86-64-dev wine64
-  icoutils librsvg2-bin python3-pefile liblnk-utils
+  icoutils librsvg2-bin python3-pefile liblnk-utils osslsigncode openssl
 )
 
 missing=()

@@ -78,6 +78,18 @@ else
   failed=$((failed + 1))
 fi
 
+# A signed 2.7.4 release made with a throw-away CA: signatures, resources, verify-release
+# on it and on a copy with one byte flipped, and an installation under Wine. It reuses the
+# packer that the reproducibility check built and the end-to-end tests' pristine prefix.
+echo "== signed release"
+log=$(mktemp)
+E2E_TEMPLATE="$top/build/windows/e2e/template" "$top/tests/release/check-release.sh" "$top/build/release" "$top/build/reproducible/native/packer" | tee "$log"
+read -r p f k < <(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed, \([0-9]*\) skipped$/\1 \2 \3/p' "$log" | tail -1)
+passed=$((passed + ${p:-0}))
+failed=$((failed + ${f:-1}))
+skipped=$((skipped + ${k:-0}))
+rm -f "$log"
+
 echo
 if [ "$skipped" -gt 0 ]; then
   echo "$passed passed, $failed failed, $skipped skipped"

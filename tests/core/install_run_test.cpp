@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "core/install_run.h"
+#include "core/product_names.h"
 #include "core/payload_format.h"
 #include "fake_platform.h"
 #include "wizard/wizard_state.h"
@@ -111,11 +112,11 @@ std::vector<std::string> ExpectedRun(const Choices& c) {
     AddExtraction(&e, Target(c, 4));
     e.push_back("Tick");
     AddWrite(&e, "HKLM", "SOFTWARE\\Corvale", "AppPath", p);
-    AddWrite(&e, "HKLM", "SOFTWARE\\Corvale", "Version", "2.7.3");
+    AddWrite(&e, "HKLM", "SOFTWARE\\Corvale", "Version", CORVALE_PRODUCT_VERSION);
     AddWrite(&e, "HKLM", uninstall, "DisplayName", "Corvale");
     AddWrite(&e, "HKLM", uninstall, "UninstallString", p + "\\uninst_corvale.exe");
-    AddWrite(&e, "HKLM", uninstall, "Version", "2.7.3");
-    AddWrite(&e, "HKLM", uninstall, "DisplayVersion", "2.7.3");
+    AddWrite(&e, "HKLM", uninstall, "Version", CORVALE_PRODUCT_VERSION);
+    AddWrite(&e, "HKLM", uninstall, "DisplayVersion", CORVALE_PRODUCT_VERSION);
     AddWrite(&e, "HKLM", uninstall, "DisplayIcon", program + ",0");
     AddWrite(&e, "HKLM", uninstall, "Publisher", "Wendrake Software");
     AddWrite(&e, "HKLM", docType, "", "Ruroz Udid");
@@ -158,7 +159,9 @@ std::vector<std::string> FailedRun(const std::vector<std::string>& run, const st
 }
 
 std::vector<unsigned char> OriginalPayload(int row) {
-    std::string directory = row == 1 || row == 4 ? CORE_TEST_SOURCE_PAYLOAD_DIR : CORE_TEST_BUILT_PAYLOAD_DIR;
+    std::string directory = row == 1   ? CORE_TEST_README_DIR
+                            : row == 4 ? CORE_TEST_SOURCE_PAYLOAD_DIR
+                                       : CORE_TEST_BUILT_PAYLOAD_DIR;
     std::ifstream file(directory + "/" + FileNames[row], std::ios::binary);
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }

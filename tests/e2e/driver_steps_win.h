@@ -11,7 +11,9 @@
 
 // ---- What the setup must show and leave behind ------------------------------------------
 
-inline constexpr wchar_t WindowClass[] = L"Corvale v.2.7.3 Installation";
+// The window's title and class name: "Corvale v." VERSION " Installation".
+inline constexpr wchar_t WindowClassPrefix[] = L"Corvale v.";
+inline constexpr wchar_t WindowClassSuffix[] = L" Installation";
 inline constexpr wchar_t QuitCaption[] = L"Corvale";
 inline constexpr wchar_t QuitQuestion[] = L"Are you sure to quit?";
 inline constexpr wchar_t Congratulation[] =
@@ -90,6 +92,7 @@ struct DriverArgs {
     std::wstring Case;
     std::wstring Setup;
     std::wstring WebSiteHost = L"www.corvale.com";
+    std::wstring Version = L"2.7.3"; // the product version the setup was built with
     std::wstring Shots;
     std::wstring Licence;        // the licence text file the setup carries
     std::wstring Planted;        // the marker DLL of the planted-DLL case

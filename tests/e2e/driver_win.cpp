@@ -1,8 +1,8 @@
 // The end-to-end driver: starts the setup in this Wine prefix (or on Windows), drives its
 // window from outside with Win32 calls and reads back what the installation left behind.
 //
-//   e2e-driver.exe CASE --setup PATH [--dpi N] [--website HOST] [--shots DIR|none]
-//                       [--licence PATH] [--payload FILE=PATH ...]
+//   e2e-driver.exe CASE --setup PATH [--dpi N] [--website HOST] [--version X.Y.Z]
+//                       [--shots DIR|none] [--licence PATH] [--payload FILE=PATH ...]
 //
 // Paths may be Unix paths: Wine's drive Z: reaches them.
 //
@@ -39,6 +39,8 @@ bool ParseArgs(int argc, wchar_t** argv) {
             Args.Setup = WindowsPath(value);
         else if (option == L"--website")
             Args.WebSiteHost = value;
+        else if (option == L"--version")
+            Args.Version = value;
         else if (option == L"--shots")
             Args.Shots = value == L"none" ? std::wstring() : WindowsPath(value);
         else if (option == L"--licence")
@@ -103,13 +105,14 @@ bool Launch(SetupRun& run) {
 bool Launch(SetupRun& run, const std::wstring& setupPath) {
     if (!ExpectTrue(StartSetup(run, setupPath), "setup process started"))
         return false;
-    if (!ExpectTrue(WaitForMainWindow(run, WindowClass), "main window found by its class name")) {
+    const std::wstring windowClass = WindowClassPrefix + Args.Version + WindowClassSuffix;
+    if (!ExpectTrue(WaitForMainWindow(run, windowClass), "main window found by its class name")) {
         DWORD code;
         if (WaitExit(run, code, 0))
             Note("the setup ended with exit code %lu", code);
         return false;
     }
-    ExpectText("window title", WindowClass, Text(run.Window));
+    ExpectText("window title", windowClass, Text(run.Window));
     return true;
 }
 
@@ -314,12 +317,12 @@ void ExpectRegistry(const std::wstring& program, const std::wstring& documents) 
     std::wstring shellKey = std::wstring(DocumentClassKey) + L"\\shell";
     std::wstring mainProgram = program + L"\\" + MainProgramFile;
     ExpectRegistryText(HKEY_LOCAL_MACHINE, ApplicationKey, L"AppPath", program);
-    ExpectRegistryText(HKEY_LOCAL_MACHINE, ApplicationKey, L"Version", L"2.7.3");
+    ExpectRegistryText(HKEY_LOCAL_MACHINE, ApplicationKey, L"Version", Args.Version);
     ExpectRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayName", L"Corvale");
     ExpectRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"UninstallString",
                        program + L"\\" + UninstallerFile);
-    ExpectRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"Version", L"2.7.3");
-    ExpectRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayVersion", L"2.7.3");
+    ExpectRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"Version", Args.Version);
+    ExpectRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayVersion", Args.Version);
     ExpectRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayIcon", mainProgram + L",0");
     ExpectRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"Publisher", L"Wendrake Software");
     ExpectRegistryText(HKEY_LOCAL_MACHINE, DocumentClassKey, L"", L"Ruroz Udid");
@@ -631,7 +634,8 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (!ParseArgs(argc, argv) || Args.Setup.empty()) {
-        fprintf(stderr, "usage: e2e-driver CASE --setup PATH [--dpi N] [--website HOST] [--shots DIR|none] "
+        fprintf(stderr, "usage: e2e-driver CASE --setup PATH [--dpi N] [--website HOST] [--version X.Y.Z] "
+                        "[--shots DIR|none] "
                         "[--licence PATH] [--payload FILE=PATH ...]\ncases:");
         for (const DriverCase& c : Cases)
             fprintf(stderr, " %s", c.Name);

@@ -13,7 +13,8 @@
 #   e2e.sh compare GROUP BEFORE AFTER EXPECTED   the changes between two pictures
 #
 # Environment (set by tests/e2e/tests.cmake): E2E_ROOT (prefixes), E2E_DISPLAY, E2E_DRIVER,
-# E2E_SHOTS (screenshot folder).
+# E2E_SHOTS (screenshot folder). E2E_TEMPLATE, when set, is the pristine prefix to start from
+# instead of E2E_ROOT/template, e.g. another build tree's, which saves making one.
 set -uo pipefail
 
 : "${E2E_ROOT:?}" "${E2E_DISPLAY:?}"
@@ -82,8 +83,9 @@ install_wine_fonts() {
 
 # A pristine prefix, made once per build tree and Wine version; groups start from copies of
 # it, which takes a second instead of the ten of a new prefix.
+template=${E2E_TEMPLATE:-$E2E_ROOT/template}
 ensure_template() {
-    local template=$E2E_ROOT/template stamp version
+    local stamp version
     version="$(wine --version) fonts:$(ls "$wine_fonts" 2>/dev/null | wc -l)"
     stamp=$template/.e2e-template
     (
@@ -96,11 +98,11 @@ ensure_template() {
             install_wine_fonts "$template"
             echo "$version" >"$stamp"
         fi
-    ) 8>"$E2E_ROOT/template.lock"
+    ) 8>"$template.lock"
 }
 
 make_prefix() {
-    local group=$1 dpi=$2 desktop=${3:-1920x1080} template=$E2E_ROOT/template prefix entry
+    local group=$1 dpi=$2 desktop=${3:-1920x1080} prefix entry
     prefix=$(group_prefix "$group")
     ensure_template || return 1
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1

@@ -33,7 +33,7 @@ set(CORVALE_E2E_SETUP "" CACHE FILEPATH
 if(CORVALE_E2E_SETUP)
   set(E2E_SETUP ${CORVALE_E2E_SETUP})
 elseif(TARGET corvale-setup)
-  set(E2E_SETUP $<TARGET_FILE:corvale-setup>)
+  set(E2E_SETUP ${SETUP_FILE})
 else()
   return()
 endif()
@@ -42,20 +42,17 @@ find_program(E2E_BASH bash REQUIRED)
 set(E2E_HARNESS ${E2E_BASH} ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.sh)
 set(E2E_ROOT ${CMAKE_BINARY_DIR}/e2e)
 
-# The driver compares the installed files with the files that were packed.
-set(E2E_DRIVER_ARGS --setup ${E2E_SETUP} --website ${CORVALE_WEBSITE_HOST}
+# The driver compares the installed files with the files that were packed (signed, when
+# signing is on).
+set(E2E_DRIVER_ARGS --setup ${E2E_SETUP} --website ${CORVALE_WEBSITE_HOST} --version ${CORVALE_VERSION}
     --planted $<TARGET_FILE:e2e-planted> --planted-control $<TARGET_FILE:e2e-planted-control>
     --progress-probe $<TARGET_FILE:e2e-progress-probe> --blobs ${BLOB_DIR})
 # ... and the licence page with the text the resources carry.
-if(EXISTS ${CMAKE_SOURCE_DIR}/host/resources/licence.txt)
-  list(APPEND E2E_DRIVER_ARGS --licence ${CMAKE_SOURCE_DIR}/host/resources/licence.txt)
+if(SETUP_LICENCE)
+  list(APPEND E2E_DRIVER_ARGS --licence ${SETUP_LICENCE})
 endif()
 foreach(name ${PAYLOAD_FILE_NAMES})
-  if(CORVALE_PAYLOAD_DIR)
-    list(APPEND E2E_DRIVER_ARGS --payload ${name}=${CORVALE_PAYLOAD_DIR}/${name})
-  else()
-    list(APPEND E2E_DRIVER_ARGS --payload ${name}=${PAYLOAD_SOURCE_${name}})
-  endif()
+  list(APPEND E2E_DRIVER_ARGS --payload ${name}=${PAYLOAD_PACKED_${name}})
 endforeach()
 
 function(e2e_properties test group)

@@ -122,7 +122,7 @@ TEST_F(CorvaleAppTest, GreetsOnceOnTheFirstRun) {
     Start(L"");
     HWND greeting = FindProcessMessageBox(Run.Process.dwProcessId, L"Corvale");
     ASSERT_NE(nullptr, greeting);
-    EXPECT_EQ(0u, MessageBoxText(greeting).find(L"Welcome to Corvale 2.7.3!"));
+    EXPECT_EQ(0u, MessageBoxText(greeting).find(L"Welcome to Corvale " CORVALE_PRODUCT_VERSION L"!"));
     EXPECT_EQ(L"No", ReadRegistryValue(HKEY_CURRENT_USER, ApplicationKey, L"FirstRun").Text);
     PressButton(greeting, IDOK);
     Close();

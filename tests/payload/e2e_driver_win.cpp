@@ -24,7 +24,7 @@
 namespace {
 
 // The setup's window and the controls the installation goes through.
-const wchar_t SetupWindowClass[] = L"Corvale v.2.7.3 Installation";
+const wchar_t SetupWindowClass[] = L"Corvale v." CORVALE_PRODUCT_VERSION L" Installation";
 enum { AgreeId = 102, ProgramFolderId = 105, InstallId = 113, CloseId = 200 };
 // corvale.exe's controls.
 enum { HeaderId = 100, TotalsId = 102 };
@@ -212,7 +212,8 @@ void CaseOpenSample() {
     // The first start after the installation greets once.
     HWND greeting = FindProcessMessageBox(run.Process.dwProcessId, L"Corvale");
     if (ExpectTrue(greeting != nullptr, "first-run greeting")) {
-        ExpectTrue(MessageBoxText(greeting).find(L"Welcome to Corvale 2.7.3!") == 0, "greeting text");
+        ExpectTrue(MessageBoxText(greeting).find(L"Welcome to Corvale " CORVALE_PRODUCT_VERSION L"!") == 0,
+                   "greeting text");
         PressButton(greeting, IDOK);
     }
     ExpectText("FirstRun after the greeting", L"No",
@@ -251,7 +252,8 @@ void CaseUninstall() {
         return;
     HWND question = FindProcessMessageBox(run.Process.dwProcessId, UninstallCaption);
     if (ExpectTrue(question != nullptr, "the uninstaller asks")) {
-        ExpectTrue(MessageBoxText(question).find(L"Do you want to remove Corvale 2.7.3") == 0,
+        ExpectTrue(MessageBoxText(question).find(L"Do you want to remove Corvale " CORVALE_PRODUCT_VERSION) ==
+                       0,
                    "question text");
         PressButton(question, IDYES);
     }

@@ -132,22 +132,23 @@ bool MakeInstallation(const PayloadFiles& files, const Installation& install) {
                 CopyInto(files.Uninstaller, program, L"uninst_corvale.exe") &&
                 CopyInto(files.Library, program, L"uninstall.dll") &&
                 CopyInto(files.Sample, documents, L"sample.mpl");
-    made = made && WriteRegistryText(HKEY_LOCAL_MACHINE, ApplicationKey, L"AppPath", program) &&
-           WriteRegistryText(HKEY_LOCAL_MACHINE, ApplicationKey, L"Version", L"2.7.3") &&
-           WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayName", L"Corvale") &&
-           WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"UninstallString", install.Uninstaller) &&
-           WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"Version", L"2.7.3") &&
-           WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayVersion", L"2.7.3") &&
-           WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayIcon", install.MainProgram + L",0") &&
-           WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"Publisher", L"Wendrake Software") &&
-           WriteRegistryText(HKEY_LOCAL_MACHINE, DocumentClassKey, L"", L"Ruroz Udid") &&
-           WriteRegistryText(HKEY_LOCAL_MACHINE, shell, L"", L"open") &&
-           WriteRegistryText(HKEY_LOCAL_MACHINE, shell + L"\\open", L"", L"Open file in Corvale") &&
-           WriteRegistryText(HKEY_LOCAL_MACHINE, shell + L"\\open\\command", L"",
-                             install.MainProgram + L" \"%1\"") &&
-           WriteRegistryText(HKEY_LOCAL_MACHINE, ExtensionKey, L"", L"Corvale.Doc") &&
-           WriteRegistryText(HKEY_CURRENT_USER, ApplicationKey, L"DocPath", documents) &&
-           WriteRegistryText(HKEY_CURRENT_USER, ApplicationKey, L"FirstRun", L"Yes");
+    made =
+        made && WriteRegistryText(HKEY_LOCAL_MACHINE, ApplicationKey, L"AppPath", program) &&
+        WriteRegistryText(HKEY_LOCAL_MACHINE, ApplicationKey, L"Version", L"" CORVALE_PRODUCT_VERSION) &&
+        WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayName", L"Corvale") &&
+        WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"UninstallString", install.Uninstaller) &&
+        WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"Version", L"" CORVALE_PRODUCT_VERSION) &&
+        WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayVersion", L"" CORVALE_PRODUCT_VERSION) &&
+        WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayIcon", install.MainProgram + L",0") &&
+        WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"Publisher", L"Wendrake Software") &&
+        WriteRegistryText(HKEY_LOCAL_MACHINE, DocumentClassKey, L"", L"Ruroz Udid") &&
+        WriteRegistryText(HKEY_LOCAL_MACHINE, shell, L"", L"open") &&
+        WriteRegistryText(HKEY_LOCAL_MACHINE, shell + L"\\open", L"", L"Open file in Corvale") &&
+        WriteRegistryText(HKEY_LOCAL_MACHINE, shell + L"\\open\\command", L"",
+                          install.MainProgram + L" \"%1\"") &&
+        WriteRegistryText(HKEY_LOCAL_MACHINE, ExtensionKey, L"", L"Corvale.Doc") &&
+        WriteRegistryText(HKEY_CURRENT_USER, ApplicationKey, L"DocPath", documents) &&
+        WriteRegistryText(HKEY_CURRENT_USER, ApplicationKey, L"FirstRun", L"Yes");
     return made && CreateShortcut(install.StartMenuLink, install.MainProgram, program) &&
            CreateShortcut(install.DesktopLink, install.MainProgram, program) &&
            CreateShortcut(install.DocumentsLink, documents, documents);

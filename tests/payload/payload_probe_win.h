@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/product_names.h"
 #include "tests/e2e/setup_probe_win.h"
 
 // The built programs and the payload's text files, as Windows paths.

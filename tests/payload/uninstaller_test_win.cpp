@@ -13,8 +13,9 @@
 
 namespace {
 
-const wchar_t ConfirmText[] = L"Do you want to remove Corvale 2.7.3 from this computer?\n\n"
-                              L"Your ledgers in %ls stay where they are.";
+const wchar_t ConfirmText[] =
+    L"Do you want to remove Corvale " CORVALE_PRODUCT_VERSION L" from this computer?\n\n"
+    L"Your ledgers in %ls stay where they are.";
 const wchar_t RunningText[] = L"Corvale is still running.\n\nPlease close Corvale, then start the "
                               L"uninstaller again. Nothing was removed.";
 

@@ -21,7 +21,7 @@ target_compile_definitions(payload_windows_tests PRIVATE
   PAYLOAD_BUILT_MAIN_PROGRAM="$<TARGET_FILE:payload_corvale>"
   PAYLOAD_BUILT_UNINSTALLER="$<TARGET_FILE:payload_uninstaller>"
   PAYLOAD_BUILT_LIBRARY="$<TARGET_FILE:payload_uninstall_library>"
-  PAYLOAD_SOURCE_README="${PAYLOAD_DIR}/readme.txt"
+  PAYLOAD_SOURCE_README="${PAYLOAD_README}"
   PAYLOAD_SOURCE_SAMPLE="${PAYLOAD_DIR}/sample.mpl")
 add_dependencies(payload_windows_tests payload_corvale payload_uninstaller payload_uninstall_library)
 # A prefix of their own: these tests write the installation's machine-wide keys, shortcuts
@@ -48,9 +48,9 @@ set(CORVALE_PAYLOAD_E2E_DISPLAY ":88" CACHE STRING
 find_program(PAYLOAD_E2E_BASH bash REQUIRED)
 set(PAYLOAD_E2E_HARNESS ${PAYLOAD_E2E_BASH} ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.sh)
 set(PAYLOAD_E2E_ROOT ${CMAKE_BINARY_DIR}/payload-e2e)
-set(PAYLOAD_E2E_ARGS --setup $<TARGET_FILE:corvale-setup>)
+set(PAYLOAD_E2E_ARGS --setup ${SETUP_FILE})
 foreach(name ${PAYLOAD_FILE_NAMES})
-  list(APPEND PAYLOAD_E2E_ARGS --payload ${name}=${PAYLOAD_SOURCE_${name}})
+  list(APPEND PAYLOAD_E2E_ARGS --payload ${name}=${PAYLOAD_PACKED_${name}})
 endforeach()
 
 function(payload_e2e_test name)

@@ -1,14 +1,16 @@
 #!/usr/bin/env python3
 """Checks the resources of a built setup executable byte by byte.
 
-    check_resources.py EXE [--sources TOP]
-    check_resources.py --self-test EXE [--sources TOP]
+    check_resources.py EXE --version X.Y.Z [--sources TOP --licence FILE]
+    check_resources.py --self-test EXE --version X.Y.Z [--sources TOP --licence FILE]
 
 The first form reads EXE's resource section and checks the directory (types, names,
 languages, order, no timestamps), every icon image and icon group, the licence text, the
-version block and the manifest. With --sources (the source tree's top folder) it also
-requires the icon images, the licence and the manifest to be the very bytes of the files in
-host/resources, and takes the product strings from core/product_names.h.
+version block (file version X.Y.Z.0, product version string X.Y.Z: the build's version) and
+the manifest. With --sources (the source tree's top folder) it also requires the icon images
+and the manifest to be the very bytes of the files in host/resources and the licence those
+of FILE (the build makes it from host/resources/licence.txt.in), and takes the product
+strings from core/product_names.h.
 
 Failures are printed one per line, followed by a line "failed checks: ..." that names the
 failing groups; the exit code is 1 when anything failed.
@@ -52,7 +54,9 @@ ICON_SOURCES = {
     1022: "host/resources/logo-180.ico",
     1023: "host/resources/logo-240.ico",
 }
-LICENCE_SOURCE = "host/resources/licence.txt"
+# Set from the command line: the licence file the build made, and the version X.Y.Z.
+LICENCE_SOURCE = None
+VERSION = None
 MANIFEST_SOURCE = "host/resources/setup.manifest"
 PRODUCT_NAMES = "core/product_names.h"
 
@@ -67,16 +71,22 @@ DIRECTORY = (
 # VS_FIXEDFILEINFO after signature and structure version: file version MS/LS, product
 # version MS/LS, flags mask, flags, OS, type, subtype, date MS/LS.
 FIXED_SIGNATURE = (0xFEEF04BD, 0x00010000)
-FIXED_FIELDS = (
-    ("file version", (0x00020007, 0x00030000)),
-    ("product version", (0, 0)),
-    ("file flags mask", (0x17,)),
-    ("file flags", (0,)),
-    ("file OS", (4,)),
-    ("file type", (1,)),
-    ("file subtype", (0,)),
-    ("file date", (0, 0)),
-)
+
+
+def fixed_fields():
+    major, minor, patch = (int(number) for number in VERSION.split("."))
+    return (
+        ("file version", (major << 16 | minor, patch << 16)),
+        ("product version", (0, 0)),
+        ("file flags mask", (0x17,)),
+        ("file flags", (0,)),
+        ("file OS", (4,)),
+        ("file type", (1,)),
+        ("file subtype", (0,)),
+        ("file date", (0, 0)),
+    )
+
+
 STRING_TABLE = "080904b0"
 TRANSLATION = (0x0809, 1200)
 
@@ -191,6 +201,7 @@ def product_names(top):
     with open(os.path.join(top, PRODUCT_NAMES), encoding="ascii") as f:
         for match in re.finditer(r'#define\s+(CORVALE_\w+)\s+"([^"]*)"', f.read()):
             names[match.group(1)] = match.group(2)
+    names["CORVALE_PRODUCT_VERSION"] = VERSION
     return names
 
 
@@ -339,7 +350,7 @@ def check_licence(pe, entries, report, top):
         "a licence line begins or ends with a space",
     )
     if top is not None:
-        with open(os.path.join(top, LICENCE_SOURCE), "rb") as f:
+        with open(LICENCE_SOURCE, "rb") as f:
             report.check(text == f.read(), "licence", f"the licence differs from {LICENCE_SOURCE}")
 
 
@@ -373,7 +384,7 @@ def check_fixed_part(fixed, report):
     fields = struct.unpack("<13I", fixed)
     report.check(fields[:2] == FIXED_SIGNATURE, "version", f"signature and structure version: {fields[:2]}")
     pos = 2
-    for name, expected in FIXED_FIELDS:
+    for name, expected in fixed_fields():
         value = fields[pos : pos + len(expected)]
         report.check(value == expected, "version", f"{name} is {value}, expected {expected}")
         pos += len(expected)
@@ -666,8 +677,14 @@ def main():
     )
     parser.add_argument("exe")
     parser.add_argument("--sources", help="top folder of the source tree")
+    parser.add_argument("--licence", help="the licence file the build made (with --sources)")
+    parser.add_argument("--version", required=True, help="the version X.Y.Z the build was given")
     parser.add_argument("--self-test", action="store_true")
     args = parser.parse_args()
+    global LICENCE_SOURCE, VERSION
+    LICENCE_SOURCE, VERSION = args.licence, args.version
+    if args.sources and not args.licence:
+        parser.error("--sources needs --licence")
     with open(args.exe, "rb") as f:
         data = f.read()
     if args.self_test:

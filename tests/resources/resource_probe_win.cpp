@@ -329,8 +329,10 @@ void CheckVersion(const wchar_t* path) {
         fixed = static_cast<VS_FIXEDFILEINFO*>(value);
         Check(fixed->dwSignature == 0xFEEF04BD && fixed->dwStrucVersion == 0x00010000, VersionChecks,
               "fixed part signature %#lx version %#lx", fixed->dwSignature, fixed->dwStrucVersion);
-        Check(fixed->dwFileVersionMS == 0x00020007 && fixed->dwFileVersionLS == 0x00030000, VersionChecks,
-              "file version %#lx.%#lx, expected 2.7.3.0", fixed->dwFileVersionMS, fixed->dwFileVersionLS);
+        Check(fixed->dwFileVersionMS == (CORVALE_VERSION_MAJOR << 16 | CORVALE_VERSION_MINOR) &&
+                  fixed->dwFileVersionLS == (CORVALE_VERSION_PATCH << 16),
+              VersionChecks, "file version %#lx.%#lx, expected %s.0", fixed->dwFileVersionMS,
+              fixed->dwFileVersionLS, CORVALE_PRODUCT_VERSION);
         Check(fixed->dwProductVersionMS == 0 && fixed->dwProductVersionLS == 0, VersionChecks,
               "fixed product version %#lx.%#lx, expected 0.0.0.0", fixed->dwProductVersionMS,
               fixed->dwProductVersionLS);

@@ -37,7 +37,8 @@ if(NOT RESOURCE_CHECK_PYTHON)
   endif()
 endif()
 
-set(RESOURCE_CHECK ${RESOURCE_CHECK_PYTHON} ${RESOURCE_TEST_DIR}/check_resources.py)
+set(RESOURCE_CHECK ${RESOURCE_CHECK_PYTHON} ${RESOURCE_TEST_DIR}/check_resources.py --version ${CORVALE_VERSION})
+set(RESOURCE_CHECK_FILES --licence ${SETUP_LICENCE})
 set(RESOURCE_WINE_ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
 
 # Every group of checks, as the checkers name them when they fail.
@@ -45,11 +46,11 @@ set(RESOURCE_LAYOUT_GROUPS "directory groups icons licence manifest version")
 set(RESOURCE_RUNTIME_GROUPS "directory icons logos licence version manifest")
 
 add_test(NAME resources_layout
-  COMMAND ${RESOURCE_CHECK} $<TARGET_FILE:resource_probe> --sources ${CMAKE_SOURCE_DIR})
+  COMMAND ${RESOURCE_CHECK} $<TARGET_FILE:resource_probe> --sources ${CMAKE_SOURCE_DIR} ${RESOURCE_CHECK_FILES})
 add_test(NAME resources_layout_catches_tampering
-  COMMAND ${RESOURCE_CHECK} --self-test $<TARGET_FILE:resource_probe> --sources ${CMAKE_SOURCE_DIR})
+  COMMAND ${RESOURCE_CHECK} --self-test $<TARGET_FILE:resource_probe> --sources ${CMAKE_SOURCE_DIR} ${RESOURCE_CHECK_FILES})
 add_test(NAME resources_layout_control
-  COMMAND ${RESOURCE_CHECK} $<TARGET_FILE:resource_probe_control> --sources ${CMAKE_SOURCE_DIR})
+  COMMAND ${RESOURCE_CHECK} $<TARGET_FILE:resource_probe_control> --sources ${CMAKE_SOURCE_DIR} ${RESOURCE_CHECK_FILES})
 set_tests_properties(resources_layout_control PROPERTIES
   PASS_REGULAR_EXPRESSION "failed checks: ${RESOURCE_LAYOUT_GROUPS}\n")
 
@@ -79,7 +80,7 @@ function(add_setup_resource_tests)
       continue()
     endif()
     add_test(NAME resources_layout_${target}
-      COMMAND ${RESOURCE_CHECK} $<TARGET_FILE:${target}> --sources ${CMAKE_SOURCE_DIR})
+      COMMAND ${RESOURCE_CHECK} $<TARGET_FILE:${target}> --sources ${CMAKE_SOURCE_DIR} ${RESOURCE_CHECK_FILES})
     add_test(NAME resources_runtime_${target}
       COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:resource_probe> $<TARGET_FILE:${target}>)
     set_tests_properties(resources_runtime_${target} PROPERTIES ENVIRONMENT "${RESOURCE_WINE_ENVIRONMENT}")

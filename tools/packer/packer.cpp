@@ -3,6 +3,9 @@
 //   packer encode IN BLOB     smallest blob for IN, checked by decoding it again
 //   packer decode BLOB OUT    decoded content into OUT; prints the tick count
 //   packer report BLOB...     sizes, ratios and ticks; fails when the bar would overrun
+//   packer unpack EXE DIR NAME...
+//                             finds the blobs inside a built setup (one after the other, as
+//                             the build lays them out) and decodes the i-th into DIR/NAME i
 // Every failure names the file, exits with 1 and leaves no output file behind.
 #include <errno.h>
 #include <fcntl.h>
@@ -189,6 +192,74 @@ int Decode(const char* in, const char* out) {
     return 0;
 }
 
+// Whether a run of count well-formed blobs, each written as the packer writes them (six
+// digits, then the body), starts at offset start; end receives the offset after the last.
+bool BlobRunAt(const std::vector<unsigned char>& data, size_t start, int count, size_t* end) {
+    size_t at = start;
+    for (int i = 0; i < count; ++i) {
+        if (data.size() - at < static_cast<size_t>(PayloadHeaderBytes))
+            return false;
+        for (int d = 0; d < PayloadHeaderBytes; ++d)
+            if (data[at + d] < '0' || data[at + d] > '9')
+                return false;
+        size_t length = static_cast<size_t>(PayloadSize(&data[at], PayloadHeaderBytes));
+        if (data.size() - at - PayloadHeaderBytes < length)
+            return false;
+        at += PayloadHeaderBytes + length;
+    }
+    // Only now the bodies are walked, the costly part.
+    for (size_t blob = start; blob < at;) {
+        size_t bytes = PayloadHeaderBytes + static_cast<size_t>(PayloadSize(&data[blob], PayloadHeaderBytes));
+        if (CheckPayload(&data[blob], bytes, nullptr, nullptr) != 0)
+            return false;
+        blob += bytes;
+    }
+    *end = at;
+    return true;
+}
+
+int Unpack(const char* exe, const char* dir, int count, char** names) {
+    constexpr uint64_t MaxExecutableBytes = 64u << 20;
+    std::vector<unsigned char> data;
+    if (ReadFileBytes(exe, MaxExecutableBytes, &data) != 0) {
+        fprintf(stderr, "packer: can't read %s: %s\n", exe, strerror(errno));
+        return 1;
+    }
+    if (data.size() > MaxExecutableBytes) {
+        fprintf(stderr, "packer: %s is larger than %llu bytes, no setup\n", exe,
+                static_cast<unsigned long long>(MaxExecutableBytes));
+        return 1;
+    }
+    size_t found = 0, start = 0;
+    for (size_t at = 0; at < data.size(); ++at) {
+        size_t runEnd;
+        if (BlobRunAt(data, at, count, &runEnd)) {
+            if (found++ == 0)
+                start = at;
+            at = runEnd - 1; // a run inside this one's bodies is no other run
+        }
+    }
+    if (found != 1) {
+        fprintf(stderr, "packer: %s holds %zu runs of %d blobs, not exactly one\n", exe, found, count);
+        return 1;
+    }
+    for (int i = 0; i < count; ++i) {
+        size_t bytes =
+            PayloadHeaderBytes + static_cast<size_t>(PayloadSize(&data[start], PayloadHeaderBytes));
+        std::vector<unsigned char> blob(data.begin() + start, data.begin() + start + bytes), content;
+        uint64_t ticks = 0;
+        std::vector<char> path(strlen(dir) + 1 + strlen(names[i]) + 1);
+        snprintf(path.data(), path.size(), "%s/%s", dir, names[i]);
+        if (DecodeToMemory(blob, &content, &ticks) != 0 || WriteFileWhole(path.data(), content) != 0) {
+            fprintf(stderr, "packer: can't write %s: %s\n", path.data(), strerror(errno));
+            return 1;
+        }
+        printf("%s: %zu bytes at offset %zu of %s\n", path.data(), content.size(), start, exe);
+        start += bytes;
+    }
+    return 0;
+}
+
 const char* BaseName(const char* path) {
     const char* slash = strrchr(path, '/');
     return slash != nullptr ? slash + 1 : path;
@@ -249,6 +320,9 @@ int main(int argc, char** argv) {
         return Decode(argv[2], argv[3]);
     if (argc >= 3 && strcmp(argv[1], "report") == 0)
         return Report(argc - 2, argv + 2);
-    fprintf(stderr, "usage: packer encode IN BLOB | decode BLOB OUT | report BLOB...\n");
+    if (argc >= 5 && strcmp(argv[1], "unpack") == 0)
+        return Unpack(argv[2], argv[3], argc - 4, argv + 4);
+    fprintf(stderr,
+            "usage: packer encode IN BLOB | decode BLOB OUT | report BLOB... | unpack EXE DIR NAME...\n");
     return 2;
 }
