@@ -10,7 +10,10 @@ if(NOT FUZZ_CLANGXX)
 endif()
 
 set(FUZZ_DIR ${CMAKE_BINARY_DIR}/fuzz)
-set(FUZZ_COMMON -std=c++17 -g -Wall -Wextra -fno-sanitize-recover=all -I${CMAKE_SOURCE_DIR})
+# The product's version, as every other target of the build gets it.
+set(FUZZ_COMMON -std=c++17 -g -Wall -Wextra -fno-sanitize-recover=all -I${CMAKE_SOURCE_DIR}
+  -DCORVALE_VERSION_MAJOR=${CORVALE_VERSION_MAJOR} -DCORVALE_VERSION_MINOR=${CORVALE_VERSION_MINOR}
+  -DCORVALE_VERSION_PATCH=${CORVALE_VERSION_PATCH} -DCORVALE_VERSION_TEXT=${CORVALE_VERSION})
 set(FUZZ_SOURCES
   ${CMAKE_SOURCE_DIR}/fuzz/payload_fuzz.cpp
   ${CMAKE_SOURCE_DIR}/fuzz/fuzz_oracle.cpp
