@@ -506,21 +506,15 @@ void CaseReadbackControls() {
 bool BlobTicks(long long& ticks, long long& codedTotal) {
     ticks = codedTotal = 0;
     for (const PayloadFile& file : PayloadFiles) {
-        std::wstring path = Args.Blobs + L"\\" + file.Name + L".blob";
-        HANDLE handle =
-            CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        std::vector<unsigned char> blob(handle == INVALID_HANDLE_VALUE ? 0 : GetFileSize(handle, nullptr));
-        DWORD read = 0;
-        bool loaded = handle != INVALID_HANDLE_VALUE &&
-                      ReadFile(handle, blob.data(), blob.size(), &read, nullptr) && read == blob.size();
-        if (handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
+        std::string blob;
+        bool loaded = ReadWholeFile(Args.Blobs + L"\\" + file.Name + L".blob", blob);
+        auto bytes = reinterpret_cast<const unsigned char*>(blob.data());
         uint64_t decoded, blobTicks;
-        if (!ExpectTrue(loaded && CheckPayload(blob.data(), blob.size(), &decoded, &blobTicks) == 0,
+        if (!ExpectTrue(loaded && CheckPayload(bytes, blob.size(), &decoded, &blobTicks) == 0,
                         Describe("blob %s read and well formed", Utf8(file.Name).c_str()).c_str()))
             return false;
         ticks += static_cast<long long>(blobTicks);
-        codedTotal += PayloadSize(blob.data(), blob.size());
+        codedTotal += PayloadSize(bytes, blob.size());
     }
     return true;
 }
