@@ -12,7 +12,7 @@ struct PlatformFile {
 };
 
 namespace {
-// WriteFile takes a 32-bit count; larger requests go in pieces of this size.
+// WriteFile and ReadFile take a 32-bit count; larger requests go in pieces of this size.
 constexpr size_t LargestWrite = 1u << 30;
 } // namespace
 
@@ -24,22 +24,50 @@ void PauseMilliseconds(unsigned milliseconds) {
     Sleep(milliseconds);
 }
 
-PlatformFile* OpenFileForWriting(const char16_t* path) {
-    // From the process heap rather than operator new, which would drag the runtime's
-    // exception support into the setup.
+int CheckReplaceable(const char16_t* path) {
+    // Write and delete access, sharing everything: refused exactly when the move over the
+    // file would be refused on Windows: a read-only file, a handle that doesn't share
+    // deletion, a running program's image (whose section denies writing). Wine's rename
+    // replaces even a running image, so without this check the two would differ.
+    HANDLE file = CreateFileW(WideText(path), GENERIC_WRITE | DELETE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : -1;
+    CloseHandle(file);
+    return 0;
+}
+
+namespace {
+// From the process heap rather than operator new, which would drag the runtime's exception
+// support into the setup.
+PlatformFile* OpenFile(const char16_t* path, DWORD access, DWORD sharing, DWORD disposition) {
     PlatformFile* file = static_cast<PlatformFile*>(HeapAlloc(GetProcessHeap(), 0, sizeof(PlatformFile)));
     if (file == nullptr)
         return nullptr;
-    // No write or delete sharing while the file is being written: nobody else can change
-    // or remove it half-way.
-    file->Handle = CreateFileW(WideText(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    file->Handle =
+        CreateFileW(WideText(path), access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     file->Failed = 0;
     if (file->Handle == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError(); // the caller may ask why
         HeapFree(GetProcessHeap(), 0, file);
+        SetLastError(error);
         return nullptr;
     }
     return file;
+}
+
+int CloseFile(PlatformFile* file) {
+    int closed = CloseHandle(file->Handle) ? 0 : -1;
+    HeapFree(GetProcessHeap(), 0, file);
+    return closed;
+}
+} // namespace
+
+PlatformFile* OpenFileForWriting(const char16_t* path) {
+    // No write or delete sharing while the file is being written: nobody else can change
+    // or remove it half-way.
+    return OpenFile(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
 }
 
 int WriteFileBytes(PlatformFile* file, const unsigned char* bytes, size_t count) {
@@ -56,12 +84,39 @@ int WriteFileBytes(PlatformFile* file, const unsigned char* bytes, size_t count)
 }
 
 int CloseWrittenFile(PlatformFile* file) {
-    // Writes go straight to the system (the decoder hands over whole blocks), so closing the
-    // handle is the last point where the system can refuse the data.
-    int closed = CloseHandle(file->Handle) ? 0 : -1;
+    // The file is moved over an installed one next: its data must be on the disk before
+    // the move is, or a power cut could leave the new name on a file the disk never got.
+    int flushed = FlushFileBuffers(file->Handle) ? 0 : -1;
     int failed = file->Failed;
-    HeapFree(GetProcessHeap(), 0, file);
-    return closed == 0 && failed == 0 ? 0 : -1;
+    int closed = CloseFile(file);
+    return flushed == 0 && closed == 0 && failed == 0 ? 0 : -1;
+}
+
+int MoveFileOver(const char16_t* from, const char16_t* to) {
+    // One rename within the folder, which the file system does in one step; ReplaceFileW
+    // would carry the old file's attributes and times over and can fail half-way with the
+    // old file already renamed. Write-through: the move is on the disk when this returns.
+    return MoveFileExW(WideText(from), WideText(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0
+                                                                                                         : -1;
+}
+
+PlatformFile* OpenFileForReading(const char16_t* path, int* missing) {
+    PlatformFile* file =
+        OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+    *missing = file == nullptr && GetLastError() == ERROR_FILE_NOT_FOUND ? 1 : 0;
+    return file;
+}
+
+long ReadFileBytes(PlatformFile* file, unsigned char* bytes, size_t count) {
+    DWORD piece = static_cast<DWORD>(count < LargestWrite ? count : LargestWrite);
+    DWORD read = 0;
+    if (!ReadFile(file->Handle, bytes, piece, &read, nullptr))
+        return -1;
+    return static_cast<long>(read);
+}
+
+void CloseReadFile(PlatformFile* file) {
+    CloseFile(file);
 }
 
 unsigned long CreateFolder(const char16_t* path) {

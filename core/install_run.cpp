@@ -33,11 +33,14 @@ const char16_t* FolderOf(PayloadFolder folder) {
     return folder == ProgramFolderTarget ? WizardState.ProgramFolder : WizardState.DocumentsFolder;
 }
 
-// Creates the last component of folder; an existing folder is used as it is.
+// Creates the last component of folder; an existing folder is used as it is, less the
+// temporary file that a run ended part-way may have left there.
 int MakeFolder(const char16_t* folder) {
     unsigned long error = CreateFolder(folder);
-    if (error == 0 || error == ErrorAlreadyExists)
+    if (error == 0 || error == ErrorAlreadyExists) {
+        RemoveTemporaryFile(folder);
         return 0;
+    }
     Fail(FolderFailureFormat, folder, static_cast<int>(error));
     return -1;
 }
@@ -54,7 +57,10 @@ int ExtractRow(const PayloadEntry* entry, char16_t* target, ProgressSink* sink) 
         Fail(entry->FailureFormat, whole);
         return -1;
     }
-    if (ExtractPayload(target, entry->Blob, PayloadBlobBytes(*entry), sink) != 0) {
+    // The documents folder is the user's: a file there that differs from the payload was
+    // changed by its owner (the uninstaller judges the same way) and is kept.
+    ExistingFile existing = entry->Folder == DocumentsFolderTarget ? KeepChanged : ReplaceExisting;
+    if (ExtractPayload(target, entry->Blob, PayloadBlobBytes(*entry), sink, existing) != 0) {
         Fail(entry->FailureFormat, target);
         return -1;
     }

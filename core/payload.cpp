@@ -1,12 +1,20 @@
 #include "payload.h"
 
 #include "payload_format.h"
+#include "registry_table.h"
 #include "text.h"
 
 namespace {
 // Gives a replaced file's old handle time to go away (an antivirus scan or the shell
-// still holding it) before the new one is created.
+// still holding it) before the new one is written.
 constexpr unsigned ReplaceDelayMilliseconds = 100;
+// A test build writes straight over the target, as setups did before the temporary file:
+// the interrupted-run tests show with it that they notice a file cut short.
+#ifdef CORVALE_WRITE_IN_PLACE
+constexpr bool WritesInPlace = true;
+#else
+constexpr bool WritesInPlace = false;
+#endif
 
 struct FileOutput {
     PlatformFile* File;
@@ -20,20 +28,117 @@ int WriteToFile(void* context, const unsigned char* bytes, size_t count) {
 void TickSink(void* context) {
     ProgressStepIt(static_cast<FileOutput*>(context)->Sink);
 }
+
+// The temporary file's path: target's folder, as it stands in target, and TemporaryFileName.
+int ComposeTemporaryPath(char16_t* temporary, const char16_t* target) {
+    char16_t folder[PathUnits] = {};
+    int end = CopyText(folder, PathUnits, target);
+    while (end > 0 && folder[end - 1] != u'\\')
+        --end;
+    if (end < 0)
+        return -1;
+    folder[end] = 0;
+    return FormatText(temporary, PathUnits, u"%s%s", folder, TemporaryFileName) < 0 ? -1 : 0;
+}
+
+// An empty file holds nothing of anybody's (a run of an older setup that was ended while it
+// wrote the file leaves one), so it counts as no file.
+enum Comparison { SameAsPayload, DiffersFromPayload, NothingToKeep, Unreadable };
+
+struct FileInput {
+    PlatformFile* File;
+    Comparison Found;
+    int ReadAny; // a byte of the file has been read
+};
+
+// Compares decoded bytes with the next bytes of the file; stops the decoding at the first
+// difference or read failure.
+int CompareWithFile(void* context, const unsigned char* bytes, size_t count) {
+    FileInput* input = static_cast<FileInput*>(context);
+    unsigned char read[4096];
+    while (count > 0) {
+        size_t wanted = count < sizeof read ? count : sizeof read;
+        size_t got = 0;
+        while (got < wanted) {
+            long piece = ReadFileBytes(input->File, read + got, wanted - got);
+            if (piece <= 0) {
+                input->Found = piece < 0                     ? Unreadable
+                               : got == 0 && !input->ReadAny ? NothingToKeep
+                                                             : DiffersFromPayload;
+                return -1;
+            }
+            got += static_cast<size_t>(piece);
+            input->ReadAny = 1;
+        }
+        for (size_t i = 0; i < wanted; ++i)
+            if (read[i] != bytes[i]) {
+                input->Found = DiffersFromPayload;
+                return -1;
+            }
+        bytes += wanted;
+        count -= wanted;
+    }
+    return 0;
+}
+
+// Whether the file at path holds exactly what the blob decodes to.
+Comparison CompareFileWithPayload(const char16_t* path, const unsigned char* blob, size_t blobBytes) {
+    int missing = 0;
+    FileInput input = {OpenFileForReading(path, &missing), SameAsPayload, 0};
+    if (input.File == nullptr)
+        return missing ? NothingToKeep : Unreadable;
+    PayloadWriter writer = {CompareWithFile, nullptr, &input};
+    if (DecodePayload(blob, blobBytes, &writer) == 0) {
+        unsigned char beyond = 0;
+        long more = ReadFileBytes(input.File, &beyond, 1);
+        input.Found = more == 0 ? SameAsPayload : more < 0 ? Unreadable : DiffersFromPayload;
+    }
+    CloseReadFile(input.File);
+    return input.Found;
+}
 } // namespace
 
-int ExtractPayload(const char16_t* target, const unsigned char* blob, size_t blobBytes, ProgressSink* sink) {
-    if (TextLength(target) > PathUnits - 1)
+int ExtractPayload(const char16_t* target, const unsigned char* blob, size_t blobBytes, ProgressSink* sink,
+                   ExistingFile existing) {
+    uint64_t ticks = 0;
+    char16_t temporary[PathUnits] = {};
+    if (TextLength(target) > PathUnits - 1 || CheckPayload(blob, blobBytes, nullptr, &ticks) != 0 ||
+        (WritesInPlace ? CopyText(temporary, PathUnits, target) < 0
+                       : ComposeTemporaryPath(temporary, target) != 0))
         return -1;
-    if (CheckPayload(blob, blobBytes, nullptr, nullptr) != 0)
-        return -1;
-    DeleteTargetFile(target);
+    if (existing == KeepChanged) {
+        // A file that can't be read can't be told unchanged: it is neither replaced nor
+        // counted as written.
+        Comparison found = CompareFileWithPayload(target, blob, blobBytes);
+        if (found == Unreadable)
+            return -1;
+        if (found == DiffersFromPayload) {
+            for (; sink != nullptr && ticks > 0; --ticks)
+                ProgressStepIt(sink);
+            return 0;
+        }
+    }
     PauseMilliseconds(ReplaceDelayMilliseconds);
-    FileOutput output = {OpenFileForWriting(target), sink};
+    if (WritesInPlace)
+        DeleteTargetFile(target);
+    else if (CheckReplaceable(target) != 0)
+        return -1;
+    FileOutput output = {OpenFileForWriting(temporary), sink};
     if (output.File == nullptr)
         return -1;
     PayloadWriter writer = {WriteToFile, sink != nullptr ? TickSink : nullptr, &output};
     int decoded = DecodePayload(blob, blobBytes, &writer);
     int closed = CloseWrittenFile(output.File);
-    return decoded == 0 && closed == 0 ? 0 : -1;
+    if (decoded == 0 && closed == 0 && (WritesInPlace || MoveFileOver(temporary, target) == 0))
+        return 0;
+    if (!WritesInPlace)
+        DeleteTargetFile(temporary);
+    return -1;
+}
+
+void RemoveTemporaryFile(const char16_t* folder) {
+    char16_t temporary[PathUnits] = {};
+    // A folder too long for the name held no temporary file of a run either.
+    if (FormatText(temporary, PathUnits, FolderFileFormat, folder, TemporaryFileName) >= 0)
+        DeleteTargetFile(temporary);
 }

@@ -3,9 +3,23 @@
 
 #include "platform.h"
 
-// Decodes the blob into the file at target (a UTF-16 path of at most PathUnits - 1 units),
-// replacing any file there, and ticks sink (may be null) as the format says.
-// Returns 0, or -1 when the blob is malformed, the path is too long, the file can't be
-// opened, or a write or the close fails. A malformed blob or a path that is too long
-// touches nothing on disk.
-int ExtractPayload(const char16_t* target, const unsigned char* blob, size_t blobBytes, ProgressSink* sink);
+// What becomes of a file that already stands at the target.
+enum ExistingFile {
+    ReplaceExisting,
+    // A file that differs from the payload was changed by its owner and stays as it is.
+    KeepChanged,
+};
+
+// Decodes the blob into the file at target (a UTF-16 path of at most PathUnits - 1 units)
+// and ticks sink (may be null) as the format says. The content is written whole under the
+// folder's TemporaryFileName, flushed, and only then moved over the target in one step, so
+// the target holds its old file or the new one, never a part. A kept file gets the
+// payload's ticks all the same.
+// Returns 0, or -1 when the blob is malformed, the path is too long, the target is in use,
+// or the file can't be written or moved into place; the target is then as it was and the
+// temporary file is gone. A malformed blob or a path that is too long touches nothing.
+int ExtractPayload(const char16_t* target, const unsigned char* blob, size_t blobBytes, ProgressSink* sink,
+                   ExistingFile existing = ReplaceExisting);
+
+// Removes the temporary file that a run which was ended part-way may have left in folder.
+void RemoveTemporaryFile(const char16_t* folder);

@@ -11,17 +11,34 @@
 
 // ---- Files and folders ----------------------------------------------------------------
 
-struct PlatformFile; // an open output file; what it is belongs to the implementation
+struct PlatformFile; // an open file; what it is belongs to the implementation
 
 // Deletes a file; the outcome is not reported (a missing or locked file is fine).
 void DeleteTargetFile(const char16_t* path);
 void PauseMilliseconds(unsigned milliseconds);
+// 0 when no file of that name exists, or when the file could be replaced right now: it may
+// be written, nobody holds it open without sharing deletion, and it is no running program's
+// image. -1 otherwise. Asked before a replacement is written, so that a file in use is
+// reported at once, and the same way on every system.
+int CheckReplaceable(const char16_t* path);
 // Creates or truncates the file for binary writing; null when it can't be opened.
 PlatformFile* OpenFileForWriting(const char16_t* path);
 // 0 when every byte was written, -1 otherwise.
 int WriteFileBytes(PlatformFile* file, const unsigned char* bytes, size_t count);
-// Closes the file in every case; 0 when all buffered data reached the disk, -1 otherwise.
+// Flushes the written data to the disk and closes the file, in every case; 0 when all of it
+// reached the disk, -1 otherwise.
 int CloseWrittenFile(PlatformFile* file);
+// Moves a file over another in the same folder in one step, replacing it: afterwards `to`
+// is either what it was or what `from` was, never anything between. 0, or -1 when the
+// move was refused (then both are as they were).
+int MoveFileOver(const char16_t* from, const char16_t* to);
+// Opens an existing file for reading, sharing it with every other opener. Null when it
+// can't be opened; *missing then says whether no file of that name exists (1) or it exists
+// and can't be read (0).
+PlatformFile* OpenFileForReading(const char16_t* path, int* missing);
+// Reads up to count bytes: how many were read, 0 at the end of the file, -1 on failure.
+long ReadFileBytes(PlatformFile* file, unsigned char* bytes, size_t count);
+void CloseReadFile(PlatformFile* file);
 
 constexpr unsigned long ErrorAlreadyExists = 183;
 // Creates the last component of the path. 0 on success, otherwise the system error code

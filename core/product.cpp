@@ -30,3 +30,10 @@ const ProductInfoRecord ProductInfo = {
 
 static_assert(sizeof(WebSiteHost) / sizeof(char16_t) - 1 <= WebSiteHostMaxUnits,
               "the web-site host must fit the address buffer");
+
+static_assert(sizeof(TemporaryFileName) <= sizeof(MainProgramFile) &&
+                  sizeof(TemporaryFileName) <= sizeof(ReadmeFile) &&
+                  sizeof(TemporaryFileName) <= sizeof(UninstallerFile) &&
+                  sizeof(TemporaryFileName) <= sizeof(UninstallLibraryFile) &&
+                  sizeof(TemporaryFileName) <= sizeof(SampleDocumentFile),
+              "a payload file's temporary path must fit wherever its target's path fits");

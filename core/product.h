@@ -47,6 +47,12 @@ struct PayloadEntry {
     const char16_t* FailureFormat; // one "%s": the full target path
 };
 
+// The name under which a payload file is written in its target folder before it is moved
+// over the file it replaces. No longer than any payload file's name, so wherever a target's
+// path fits the path buffer, this one's fits too; one per folder, since the files are
+// written one after the other.
+constexpr char16_t TemporaryFileName[] = u"~crv.tmp";
+
 constexpr int PayloadCount = 5;
 extern const PayloadEntry PayloadTable[PayloadCount];
 

@@ -2,8 +2,11 @@
 // an in-memory registry and shortcuts that are only recorded.
 #include "fake_platform.h"
 
+#include <algorithm>
+
 struct PlatformFile {
     std::u16string Path;
+    size_t Position; // of the next byte read
 };
 
 namespace {
@@ -34,7 +37,7 @@ PlatformFile* OpenFileForWriting(const char16_t* path) {
         return nullptr;
     Fake.Files[path].clear();
     ++Fake.OpenFiles;
-    return new PlatformFile{path};
+    return new PlatformFile{path, 0};
 }
 
 int WriteFileBytes(PlatformFile* file, const unsigned char* bytes, size_t count) {
@@ -52,6 +55,44 @@ int CloseWrittenFile(PlatformFile* file) {
     --Fake.OpenFiles;
     delete file;
     return result;
+}
+
+int CheckReplaceable(const char16_t* path) {
+    RecordCall("CheckReplaceable", {Utf8(path)});
+    return Fake.InUseFiles.count(path) != 0 ? -1 : 0;
+}
+
+int MoveFileOver(const char16_t* from, const char16_t* to) {
+    RecordCall("MoveFileOver", {Utf8(from), Utf8(to)});
+    if (Fake.RefusedMoves.count(to) != 0 || Fake.Files.count(from) == 0)
+        return -1;
+    Fake.Files[to] = Fake.Files[from];
+    Fake.Files.erase(from);
+    return 0;
+}
+
+PlatformFile* OpenFileForReading(const char16_t* path, int* missing) {
+    RecordCall("OpenFileForReading", {Utf8(path)});
+    *missing = Fake.Files.count(path) == 0 ? 1 : 0;
+    if (*missing || Fake.UnreadableFiles.count(path) != 0)
+        return nullptr;
+    ++Fake.OpenFiles;
+    return new PlatformFile{path, 0};
+}
+
+long ReadFileBytes(PlatformFile* file, unsigned char* bytes, size_t count) {
+    const std::vector<unsigned char>& content = Fake.Files[file->Path];
+    // Never more than a few bytes at a time, as a reader must expect from any file.
+    size_t piece = std::min({count, content.size() - file->Position, size_t{7}});
+    std::copy(content.begin() + file->Position, content.begin() + file->Position + piece, bytes);
+    file->Position += piece;
+    return static_cast<long>(piece);
+}
+
+void CloseReadFile(PlatformFile* file) {
+    RecordCall("CloseReadFile", {Utf8(file->Path)});
+    --Fake.OpenFiles;
+    delete file;
 }
 
 unsigned long CreateFolder(const char16_t* path) {

@@ -44,6 +44,9 @@ struct FakePlatformRecord {
     // ---- Injected behaviour ---------------------------------------------------------------
     std::map<std::u16string, unsigned long> FolderErrors; // CreateFolder(path) returns this
     std::set<std::u16string> UnopenableFiles;
+    std::set<std::u16string> InUseFiles;        // CheckReplaceable refuses them
+    std::set<std::u16string> UnreadableFiles;   // exist, but OpenFileForReading fails
+    std::set<std::u16string> RefusedMoves;      // MoveFileOver onto this path fails
     std::set<std::u16string> FailingWriteFiles; // every write to this file fails, writing nothing
     std::set<std::u16string> FailingCloseFiles;
     std::set<int> FailingRegistryWrites;          // 1-based numbers of WriteRegistryString calls

@@ -43,6 +43,11 @@ std::string Target(const Choices& choices, int row) {
     return (row < 4 ? choices.Program : choices.Documents) + "\\" + FileNames[row];
 }
 
+// Where a row's file is written before it is moved over its target.
+std::string Temporary(const Choices& choices, int row) {
+    return (row < 4 ? choices.Program : choices.Documents) + "\\~crv.tmp";
+}
+
 long CodedTotal() {
     long total = 0;
     for (const PayloadEntry& entry : PayloadTable)
@@ -73,9 +78,22 @@ std::vector<std::string> Recorded(int* extractionTicks = nullptr) {
     return lines;
 }
 
-void AddExtraction(std::vector<std::string>* lines, const std::string& target) {
-    lines->insert(lines->end(), {Call("DeleteTargetFile", {target}), Call("PauseMilliseconds", {"100"}),
-                                 Call("OpenFileForWriting", {target}), Call("CloseWrittenFile", {target})});
+// A folder is made, and a temporary file left in it by an ended run removed, where it fits.
+void AddFolder(std::vector<std::string>* lines, const std::string& folder) {
+    lines->push_back(Call("CreateFolder", {folder}));
+    if (folder.size() + 9 <= PathUnits - 1)
+        lines->push_back(Call("DeleteTargetFile", {folder + "\\~crv.tmp"}));
+}
+
+// The sample in the documents folder is first compared with the payload: a changed one is kept.
+void AddExtraction(std::vector<std::string>* lines, const Choices& c, int row) {
+    const std::string target = Target(c, row), temporary = Temporary(c, row);
+    if (row == 4)
+        lines->push_back(Call("OpenFileForReading", {target}));
+    lines->insert(lines->end(),
+                  {Call("PauseMilliseconds", {"100"}), Call("CheckReplaceable", {target}),
+                   Call("OpenFileForWriting", {temporary}), Call("CloseWrittenFile", {temporary}),
+                   Call("MoveFileOver", {temporary, target})});
 }
 
 void AddWrite(std::vector<std::string>* lines, const char* root, const std::string& key, const char* name,
@@ -105,11 +123,13 @@ std::vector<std::string> ExpectedRun(const Choices& c) {
         Call("ShowInstallingCaption"), Call("ShowBusyCursor"),
         Call("CreateProgressBar"),     Call("SetRange", {std::to_string(CodedTotal() / 256)}),
         Call("SetStep", {"1"}),        "Tick",
-        Call("CreateFolder", {p}),     "Tick"};
+    };
+    AddFolder(&e, p);
+    e.push_back("Tick");
     for (int row = 0; row < 4; ++row)
-        AddExtraction(&e, Target(c, row));
-    e.push_back(Call("CreateFolder", {d}));
-    AddExtraction(&e, Target(c, 4));
+        AddExtraction(&e, c, row);
+    AddFolder(&e, d);
+    AddExtraction(&e, c, 4);
     e.push_back("Tick");
     AddWrite(&e, "HKLM", "SOFTWARE\\Corvale", "AppPath", p);
     AddWrite(&e, "HKLM", "SOFTWARE\\Corvale", "Version", CORVALE_PRODUCT_VERSION);
@@ -140,9 +160,10 @@ std::vector<std::string> ExpectedRun(const Choices& c) {
 }
 
 // A failed run: the successful run up to the `nth` line that is `last` or a call named `last`,
-// and `extra` lines after it, then the failure exit with message.
+// and `extra` lines after it, then the `cleanup` lines and the failure exit with message.
 std::vector<std::string> FailedRun(const std::vector<std::string>& run, const std::string& last, int extra,
-                                   const std::string& message, int nth = 1) {
+                                   const std::string& message, int nth = 1,
+                                   const std::vector<std::string>& cleanup = {}) {
     std::vector<std::string> e;
     for (size_t i = 0; i < run.size(); ++i) {
         e.push_back(run[i]);
@@ -153,6 +174,7 @@ std::vector<std::string> FailedRun(const std::vector<std::string>& run, const st
             break;
         }
     }
+    e.insert(e.end(), cleanup.begin(), cleanup.end());
     e.insert(e.end(),
              {Call("RemoveProgressDisplay"), Call("ShowStatusText", {message}), Call("ShowCloseButton")});
     return e;
@@ -262,8 +284,12 @@ TEST_F(InstallRunTest, ExistingFoldersAreUsedAndOtherFilesLeftAlone) {
     std::u16string other = Utf16(Chosen.Program + "\\notes.txt");
     Fake.Files[other] = {'k', 'e', 'e', 'p'};
     Fake.Files[Utf16(Target(Chosen, 0))] = {'o', 'l', 'd'};
+    Fake.Files[Utf16(Temporary(Chosen, 0))] = {'c', 'u', 't'}; // left by a run that was ended
+    Fake.Files[Utf16(Chosen.Program + "\\~crv1.tmp")] = {'k'};
     Run();
     EXPECT_EQ(1, WizardState.InstallFinished);
+    EXPECT_EQ(0u, Fake.Files.count(Utf16(Temporary(Chosen, 0))));
+    EXPECT_EQ(1u, Fake.Files.count(Utf16(Chosen.Program + "\\~crv1.tmp")));
     EXPECT_EQ((std::vector<unsigned char>{'k', 'e', 'e', 'p'}), Fake.Files.at(other));
     EXPECT_EQ(OriginalPayload(0).size(), Fake.Files.at(Utf16(Target(Chosen, 0))).size());
 }
@@ -325,40 +351,66 @@ std::string FailureMessage(int row, const std::string& target) {
 
 class PayloadRowFailureTest : public InstallRunTest, public ::testing::WithParamInterface<int> {};
 
-TEST_P(PayloadRowFailureTest, UnopenableTargetStopsWithTheRowsMessage) {
+TEST_P(PayloadRowFailureTest, TargetInUseStopsWithTheRowsMessageBeforeAnythingIsWritten) {
     int row = GetParam();
     std::string target = Target(Chosen, row);
-    Fake.UnopenableFiles.insert(Utf16(target));
+    Fake.InUseFiles.insert(Utf16(target));
     Run();
     EXPECT_EQ(
-        FailedRun(ExpectedRun(Chosen), Call("OpenFileForWriting", {target}), 0, FailureMessage(row, target)),
+        FailedRun(ExpectedRun(Chosen), Call("CheckReplaceable", {target}), 0, FailureMessage(row, target)),
         Recorded());
     ExpectFailedEndState();
 }
 
-TEST_P(PayloadRowFailureTest, FailingWriteStopsWithTheRowsMessage) {
+TEST_P(PayloadRowFailureTest, RefusedMoveStopsWithTheRowsMessageAndRemovesTheTemporaryFile) {
     int row = GetParam();
-    std::string target = Target(Chosen, row);
-    Fake.FailingWriteFiles.insert(Utf16(target));
+    std::string target = Target(Chosen, row), temporary = Temporary(Chosen, row);
+    Fake.RefusedMoves.insert(Utf16(target));
     Run();
-    EXPECT_EQ(
-        FailedRun(ExpectedRun(Chosen), Call("CloseWrittenFile", {target}), 0, FailureMessage(row, target)),
-        Recorded());
-    ExpectFailedEndState();
-}
-
-TEST_P(PayloadRowFailureTest, FailingCloseStopsWithTheRowsMessage) {
-    int row = GetParam();
-    std::string target = Target(Chosen, row);
-    Fake.FailingCloseFiles.insert(Utf16(target));
-    Run();
-    EXPECT_EQ(
-        FailedRun(ExpectedRun(Chosen), Call("CloseWrittenFile", {target}), 0, FailureMessage(row, target)),
-        Recorded());
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("MoveFileOver", {temporary, target}), 0,
+                        FailureMessage(row, target), 1, {Call("DeleteTargetFile", {temporary})}),
+              Recorded());
+    EXPECT_EQ(0u, Fake.Files.count(Utf16(temporary)));
     ExpectFailedEndState();
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryRow, PayloadRowFailureTest, ::testing::Range(0, PayloadCount));
+
+// A full volume or a failing flush, in the first file of each folder.
+TEST_F(InstallRunTest, FailingWriteOrCloseOfTheTemporaryFileStopsWithTheRowsMessage) {
+    for (int row : {0, 4}) {
+        ResetFake();
+        std::string target = Target(Chosen, row), temporary = Temporary(Chosen, row);
+        (row == 0 ? Fake.FailingCloseFiles : Fake.FailingWriteFiles).insert(Utf16(temporary));
+        Run();
+        EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CloseWrittenFile", {temporary}), 0,
+                            FailureMessage(row, target), 1, {Call("DeleteTargetFile", {temporary})}),
+                  Recorded());
+        ExpectFailedEndState();
+    }
+}
+
+TEST_F(InstallRunTest, AnEditedSampleIsKeptAndTheRunEndsAsBefore) {
+    std::vector<unsigned char> edited = OriginalPayload(4);
+    edited.insert(edited.end(), {'2', '0', '2', '6'});
+    const std::u16string sample = Utf16(Target(Chosen, 4));
+    Fake.Files[sample] = edited;
+    Run();
+    EXPECT_EQ(edited, Fake.Files.at(sample));
+    std::vector<std::string> expected = ExpectedRun(Chosen);
+    auto written = std::find(expected.begin(), expected.end(), Call("PauseMilliseconds", {"100"}));
+    for (int row = 0; row < 4; ++row)
+        written = std::find(written + 1, expected.end(), Call("PauseMilliseconds", {"100"}));
+    // Nothing is written; the sample's ticks come all the same, outside any written file.
+    uint64_t ticks = 0;
+    ASSERT_EQ(0, CheckPayload(PayloadTable[4].Blob, PayloadBlobBytes(PayloadTable[4]), nullptr, &ticks));
+    ASSERT_GT(ticks, 0u);
+    written = expected.erase(written, written + 5);
+    written = expected.insert(written, Call("CloseReadFile", {Target(Chosen, 4)}));
+    expected.insert(written + 1, ticks, "Tick");
+    EXPECT_EQ(expected, Recorded());
+    EXPECT_EQ(1, WizardState.InstallFinished);
+}
 
 class RegistryWriteFailureTest : public InstallRunTest, public ::testing::WithParamInterface<int> {};
 
@@ -458,8 +510,8 @@ TEST_F(InstallRunTest, OneUnitLongerFailsTheUninstallerRowWithItsWholePath) {
     std::string target = Target(Chosen, 2);
     ASSERT_EQ(260u, target.size());
     // Rows 1 and 2 are written; row 3 touches nothing on disk; no registry value is written.
-    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CloseWrittenFile", {Target(Chosen, 1)}), 0,
-                        FailureMessage(2, target)),
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("MoveFileOver", {Temporary(Chosen, 1), Target(Chosen, 1)}),
+                        0, FailureMessage(2, target)),
               Recorded());
     ExpectFailedEndState();
 }
@@ -470,10 +522,8 @@ TEST_F(InstallRunTest, ProgramFolderTooLongForTheMainProgramTouchesNoFile) {
         Chosen.Program = FolderOfLength(length);
         Run();
         std::string target = Target(Chosen, 0);
-        EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CreateFolder", {Chosen.Program}), 1,
-                            FailureMessage(0, target)),
-                  Recorded());
-        EXPECT_EQ(0, CountCalls("DeleteTargetFile"));
+        EXPECT_EQ(FailedRun(ExpectedRun(Chosen), "Tick", 0, FailureMessage(0, target), 2), Recorded());
+        EXPECT_EQ(0, CountCalls("CheckReplaceable"));
     }
     // Control: one unit shorter writes the main program.
     ResetFake();
@@ -490,7 +540,7 @@ TEST_F(InstallRunTest, DocumentsFolderAroundTheBound) {
     ResetFake();
     Chosen.Documents = FolderOfLength(249);
     Run();
-    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CreateFolder", {Chosen.Documents}), 0,
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CreateFolder", {Chosen.Documents}), 1,
                         FailureMessage(4, Target(Chosen, 4))),
               Recorded());
 }

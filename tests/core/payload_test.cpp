@@ -1,4 +1,5 @@
 // Extraction of one payload through the platform seam, observed by the recording fake.
+#include <set>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,8 @@
 
 namespace {
 const char16_t Target[] = u"C:\\Corvale\\file.bin";
+const std::string Temporary = "C:\\Corvale\\~crv.tmp";
+const std::vector<unsigned char> Old = {1, 2, 3};
 
 std::vector<unsigned char> Blob(const std::string& header, std::vector<unsigned char> body) {
     std::vector<unsigned char> blob(header.begin(), header.end());
@@ -17,8 +20,9 @@ std::vector<unsigned char> Blob(const std::string& header, std::vector<unsigned 
     return blob;
 }
 
-int Extract(const std::vector<unsigned char>& blob, ProgressSink* sink, const char16_t* target = Target) {
-    return ExtractPayload(target, blob.data(), blob.size(), sink);
+int Extract(const std::vector<unsigned char>& blob, ProgressSink* sink, const char16_t* target = Target,
+            ExistingFile existing = ReplaceExisting) {
+    return ExtractPayload(target, blob.data(), blob.size(), sink, existing);
 }
 
 std::vector<unsigned char> Content(const char16_t* path = Target) {
@@ -32,17 +36,22 @@ class ExtractPayloadTest : public ::testing::Test {
 };
 } // namespace
 
-TEST_F(ExtractPayloadTest, ReplacesAnExistingFileInsteadOfAppending) {
+TEST_F(ExtractPayloadTest, WritesATemporaryFileWholeAndMovesItOverTheTarget) {
     Fake.Files[Target] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
     ASSERT_EQ(0, Extract(Blob("000002", {0xBF, 0x00}), nullptr));
     EXPECT_EQ(std::vector<unsigned char>{0xBF}, Content());
-    std::vector<std::string> names;
-    for (const FakeCall& call : Fake.Calls)
-        names.push_back(call.Name);
-    EXPECT_EQ((std::vector<std::string>{"DeleteTargetFile", "PauseMilliseconds", "OpenFileForWriting",
-                                        "WriteFileBytes", "CloseWrittenFile"}),
-              names);
-    EXPECT_EQ("100", Fake.Calls[1].Arguments[0]);
+    std::vector<std::string> calls;
+    for (const FakeCall& call : Fake.Calls) {
+        calls.push_back(call.Name);
+        for (const std::string& argument : call.Arguments)
+            calls.back() += " " + argument;
+    }
+    EXPECT_EQ((std::vector<std::string>{"PauseMilliseconds 100", "CheckReplaceable C:\\Corvale\\file.bin",
+                                        "OpenFileForWriting " + Temporary,
+                                        "WriteFileBytes " + Temporary + " 1", "CloseWrittenFile " + Temporary,
+                                        "MoveFileOver " + Temporary + " C:\\Corvale\\file.bin"}),
+              calls);
+    EXPECT_EQ(0u, Fake.Files.count(Utf16(Temporary)));
     EXPECT_EQ(0, Fake.OpenFiles);
 }
 
@@ -85,23 +94,74 @@ TEST_F(ExtractPayloadTest, PathOfTheLongestLengthIsWrittenOneMoreIsRefused) {
     EXPECT_EQ(std::vector<unsigned char>{0x41}, Content(longest.c_str()));
 }
 
-TEST_F(ExtractPayloadTest, UnopenableFileFailsAfterTheOldOneWasDeleted) {
-    Fake.UnopenableFiles.insert(Target);
-    EXPECT_EQ(-1, Extract(Blob("000001", {0x41}), &Sink));
-    EXPECT_EQ(1, CountCalls("DeleteTargetFile"));
-    EXPECT_EQ(0, CountCalls("WriteFileBytes"));
+// Whatever fails, the target keeps its old content and no temporary file is left.
+TEST_F(ExtractPayloadTest, EveryFailureLeavesTheOldFileWholeAndNoTemporaryFile) {
+    const std::u16string temporary = Utf16(Temporary);
+    const struct {
+        const char* What;
+        std::set<std::u16string>* Injected;
+        std::u16string Path;
+        bool Opened; // the temporary file was created before the failure
+    } failures[] = {
+        {"target in use", &Fake.InUseFiles, Target, false},
+        {"temporary file can't be created", &Fake.UnopenableFiles, temporary, false},
+        {"write fails (full volume)", &Fake.FailingWriteFiles, temporary, true},
+        {"close or flush fails", &Fake.FailingCloseFiles, temporary, true},
+        {"move refused", &Fake.RefusedMoves, Target, true},
+    };
+    for (const auto& failure : failures) {
+        SCOPED_TRACE(failure.What);
+        ResetFake();
+        Fake.Files[Target] = Old;
+        failure.Injected->insert(failure.Path);
+        EXPECT_EQ(-1, Extract(Blob("000001", {0x41}), &Sink));
+        EXPECT_EQ(Old, Content());
+        EXPECT_EQ(0u, Fake.Files.count(temporary));
+        EXPECT_EQ(failure.Opened ? 1 : 0, CountCalls("CloseWrittenFile"));
+        EXPECT_EQ(0, Fake.OpenFiles);
+    }
+    // Control: with nothing injected the same extraction replaces the file.
+    ResetFake();
+    Fake.Files[Target] = Old;
+    EXPECT_EQ(0, Extract(Blob("000001", {0x41}), &Sink));
+    EXPECT_EQ(std::vector<unsigned char>{0x41}, Content());
 }
 
-TEST_F(ExtractPayloadTest, FailingWriteOrCloseIsAFailureAndTheFileIsClosed) {
-    Fake.FailingWriteFiles.insert(Target);
-    EXPECT_EQ(-1, Extract(Blob("000001", {0x41}), &Sink));
-    EXPECT_EQ(1, CountCalls("CloseWrittenFile"));
-    EXPECT_EQ(0, Fake.OpenFiles);
-
-    ResetFake();
-    Fake.FailingCloseFiles.insert(Target);
-    EXPECT_EQ(-1, Extract(Blob("000001", {0x41}), &Sink));
-    EXPECT_EQ(0, Fake.OpenFiles);
+// A file that must be kept once changed: kept when it differs from the payload in any way,
+// with the payload's ticks all the same; replaced when it is the payload, empty or missing.
+TEST_F(ExtractPayloadTest, AChangedFileIsKeptAndAnUnchangedOrMissingOneWritten) {
+    std::vector<unsigned char> plain(512, 0x41);
+    const std::vector<unsigned char> blob = Blob("000512", plain);
+    std::vector<unsigned char> longer = plain, shorter(plain.begin(), plain.end() - 1), edited = plain;
+    longer.push_back(0x0A);
+    edited[300] = 0x42;
+    for (const auto& kept : {longer, shorter, edited, std::vector<unsigned char>{0x41}}) {
+        ResetFake();
+        Fake.Files[Target] = kept;
+        EXPECT_EQ(0, Extract(blob, &Sink, Target, KeepChanged));
+        EXPECT_EQ(kept, Content());
+        EXPECT_EQ(0, CountCalls("OpenFileForWriting"));
+        EXPECT_EQ(2, CountCalls("StepIt"));
+        EXPECT_EQ(0, Fake.OpenFiles);
+    }
+    ResetFake(); // unchanged: written again
+    Fake.Files[Target] = plain;
+    EXPECT_EQ(0, Extract(blob, &Sink, Target, KeepChanged));
+    EXPECT_EQ(1, CountCalls("MoveFileOver"));
+    EXPECT_EQ(2, CountCalls("StepIt"));
+    for (bool empty : {true, false}) { // an empty file (left by an ended older setup) or none: written
+        ResetFake();
+        if (empty)
+            Fake.Files[Target] = {};
+        EXPECT_EQ(0, Extract(blob, &Sink, Target, KeepChanged));
+        EXPECT_EQ(plain, Content());
+    }
+    ResetFake(); // can't be read, so can't be told unchanged: neither replaced nor passed over
+    Fake.Files[Target] = Old;
+    Fake.UnreadableFiles.insert(Target);
+    EXPECT_EQ(-1, Extract(blob, &Sink, Target, KeepChanged));
+    EXPECT_EQ(Old, Content());
+    EXPECT_EQ(0, CountCalls("OpenFileForWriting"));
 }
 
 TEST_F(ExtractPayloadTest, TicksFallOnlyWhereATokenEndsOnAMultipleOf256) {

@@ -112,16 +112,20 @@ TEST_F(ExtractionTest, TakesAPathOf259UnitsAndRefuses260WithoutTouchingTheDisk) 
 TEST_F(ExtractionTest, FailsOnAFileLockedByAnotherOpenerAndLeavesItsContent) {
     std::u16string target = Join(Scratch, u"readme.txt");
     ASSERT_TRUE(WriteWholeFile(target, "old content"));
-    // Open the way a running reader would: neither writing nor deleting shared.
-    HANDLE lock = CreateFileW(WideText(target.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
-    int result = Extract(target, ReadmeRow, nullptr);
-    CloseHandle(lock);
-    EXPECT_EQ(-1, result);
-    std::string content;
-    ASSERT_TRUE(ReadWholeFile(target, &content));
-    EXPECT_EQ("old content", content);
+    // Open the way a running reader would, neither writing nor deleting shared; and sharing
+    // writing but not deletion, which a move over the file needs as much.
+    for (DWORD sharing : {FILE_SHARE_READ, FILE_SHARE_READ | FILE_SHARE_WRITE}) {
+        HANDLE lock =
+            CreateFileW(WideText(target.c_str()), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+        int result = Extract(target, ReadmeRow, nullptr);
+        CloseHandle(lock);
+        EXPECT_EQ(-1, result) << "sharing " << sharing;
+        std::string content;
+        ASSERT_TRUE(ReadWholeFile(target, &content));
+        EXPECT_EQ("old content", content);
+        EXPECT_FALSE(FileExists(Join(Scratch, TemporaryFileName)));
+    }
     // Control: without the lock the same extraction goes through.
     EXPECT_EQ(0, Extract(target, ReadmeRow, nullptr));
 }
@@ -130,6 +134,25 @@ TEST_F(ExtractionTest, FailsWhenTheFolderIsMissingAndCreatesNothing) {
     std::u16string target = Join(Join(Scratch, u"missing"), u"readme.txt");
     EXPECT_EQ(-1, Extract(target, ReadmeRow, nullptr));
     EXPECT_FALSE(FolderExists(Join(Scratch, u"missing")));
+}
+
+// The folder's temporary file is a link to /dev/full (made by the test's fixture, like
+// FULL_VOLUME_LINK), so writing the new file fails as on a full volume.
+TEST_F(ExtractionTest, AFullVolumeLeavesTheOldFileWholeAndNoTemporaryFile) {
+    std::u16string folder = UnixPathOnWine(FULL_VOLUME_FOLDER);
+    std::u16string target = Join(folder, u"readme.txt"), temporary = Join(folder, TemporaryFileName);
+    // Wine reports no attributes for a device: look for the link by opening it.
+    HANDLE probe = CreateFileW(WideText(temporary.c_str()), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, probe) << "no /dev/full link in " << FULL_VOLUME_FOLDER;
+    CloseHandle(probe);
+    ASSERT_TRUE(WriteWholeFile(target, "old content"));
+    EXPECT_EQ(-1, Extract(target, ReadmeRow, nullptr));
+    std::string content;
+    ASSERT_TRUE(ReadWholeFile(target, &content));
+    EXPECT_EQ("old content", content) << "the old file must stay whole until the new one is";
+    // Wine deletes no link to a device, so the failed temporary file stays here; removing it
+    // is shown with ordinary files by the interrupted-run tests.
 }
 
 class FileWritingTest : public ExtractionTest {};

@@ -164,6 +164,7 @@ TEST_F(InstallRunTest, StopsAtTheMainProgramWhileACopyOfItRunsAndLeavesItsFile) 
     std::string image;
     ASSERT_TRUE(ReadWholeFile(mainProgram, &image));
     EXPECT_TRUE(oldImage == image) << "the running copy's file must stay as it was";
+    EXPECT_FALSE(FileExists(Join(ProgramFolder, TemporaryFileName)));
     EXPECT_FALSE(FileExists(Join(ProgramFolder, ProductInfo.ReadmeFile)));
     EXPECT_FALSE(FolderExists(DocumentsFolder));
     EXPECT_TRUE(RegistryUntouched());

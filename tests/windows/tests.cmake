@@ -45,8 +45,17 @@ function(windows_test name)
     TIMEOUT 300)
 endfunction()
 
+# A folder whose temporary file for the next payload is such a link.
+set(FULL_VOLUME_FOLDER ${CMAKE_BINARY_DIR}/full-volume-folder)
+
 windows_test(windows_files_tests ${WINDOWS_TESTS_DIR}/files_test.cpp ${WINDOWS_TESTS_DIR}/progress_counter.cpp)
-target_compile_definitions(windows_files_tests PRIVATE FULL_VOLUME_LINK="${FULL_VOLUME_LINK}")
+target_compile_definitions(windows_files_tests PRIVATE FULL_VOLUME_LINK="${FULL_VOLUME_LINK}"
+  FULL_VOLUME_FOLDER="${FULL_VOLUME_FOLDER}")
+# The extraction removes the folder's link as a failed temporary file: made anew for every run.
+add_test(NAME windows_files_full_volume_folder COMMAND sh -c
+  "rm -rf '${FULL_VOLUME_FOLDER}' && mkdir '${FULL_VOLUME_FOLDER}' && ln -s /dev/full '${FULL_VOLUME_FOLDER}/~crv.tmp'")
+set_tests_properties(windows_files_full_volume_folder PROPERTIES FIXTURES_SETUP full_volume_folder)
+set_tests_properties(windows_files_tests PROPERTIES FIXTURES_REQUIRED full_volume_folder)
 add_custom_command(TARGET windows_files_tests POST_BUILD
   COMMAND sh -c "[ ! -c /dev/full ] || ln -sfn /dev/full '${FULL_VOLUME_LINK}'"
   VERBATIM)
