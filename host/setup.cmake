@@ -2,8 +2,9 @@
 # bytes depend on the sources alone.
 include(${CMAKE_SOURCE_DIR}/wizard/wizard.cmake)
 
-# setup_executable(TARGET DIR [EXCLUDE_FROM_ALL]): the setup built from the sources into DIR.
-function(setup_executable target dir)
+# setup_executable(TARGET DIR CORE [EXCLUDE_FROM_ALL]): the setup built from the sources into
+# DIR, with the installation core CORE.
+function(setup_executable target dir core)
   add_executable(${target} WIN32 ${ARGN}
     ${CMAKE_SOURCE_DIR}/host/main_win.cpp
     ${WIZARD_PORTABLE_SOURCES}
@@ -23,7 +24,7 @@ function(setup_executable target dir)
     -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp)
   # comctl32 is deliberately absent: it is loaded at run time from the system (host/main_win.cpp),
   # so any static use of it fails here at link time.
-  target_link_libraries(${target} PRIVATE core_win gdi32 user32 shell32 ole32)
+  target_link_libraries(${target} PRIVATE ${core} gdi32 user32 shell32 ole32)
 endfunction()
 
 # Signed, the linked executable is kept in unsigned/ and only the signed one is SETUP_FILE.
@@ -32,11 +33,20 @@ if(CORVALE_SIGN_PKCS12)
 else()
   set(SETUP_LINK_DIR ${CMAKE_BINARY_DIR})
 endif()
-setup_executable(corvale-setup ${SETUP_LINK_DIR})
+setup_executable(corvale-setup ${SETUP_LINK_DIR} core_win)
 # The install benchmark's floor (scripts/bench-install.sh): the same setup with a progress
 # bar that is never stepped. Built only when asked for by name; never shipped nor signed.
-setup_executable(corvale-setup-floor ${CMAKE_BINARY_DIR} EXCLUDE_FROM_ALL)
+setup_executable(corvale-setup-floor ${CMAKE_BINARY_DIR} core_win EXCLUDE_FROM_ALL)
 target_compile_definitions(corvale-setup-floor PRIVATE CORVALE_PROGRESS_FLOOR)
+# The interrupted-run tests' control: the same setup writing each file straight over its
+# target. Built for the tests only; never shipped nor signed.
+add_library(core_win_in_place STATIC EXCLUDE_FROM_ALL ${CORE_PORTABLE_SOURCES} ${CORE_WIN_SOURCES}
+  ${CMAKE_BINARY_DIR}/payload_blobs.S)
+target_include_directories(core_win_in_place PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(core_win_in_place PRIVATE CORVALE_WRITE_IN_PLACE)
+target_link_libraries(core_win_in_place PUBLIC ole32 shell32)
+add_dependencies(core_win_in_place blobs)
+setup_executable(corvale-setup-in-place ${CMAKE_BINARY_DIR} core_win_in_place EXCLUDE_FROM_ALL)
 
 if(CORVALE_SIGN_PKCS12)
   # The signature names the program as its version block does.

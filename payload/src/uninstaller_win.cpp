@@ -218,8 +218,9 @@ void RemoveProgramFile(const char16_t* name) {
         NoteFailure(path);
 }
 
-// The installed sample goes only while it is exactly the shipped one; an edited sample is
-// the user's ledger.
+// The installed sample goes only while it is exactly the shipped one, or empty (an older
+// setup that was ended while it wrote the file leaves one); an edited sample is the user's
+// ledger. The setup judges the same way before it writes the sample again.
 int SampleUnchanged(const char16_t* path) {
     HMODULE self = GetModuleHandleW(nullptr);
     HRSRC resource =
@@ -235,9 +236,9 @@ int SampleUnchanged(const char16_t* path) {
     if (file == INVALID_HANDLE_VALUE)
         return 0;
     LARGE_INTEGER size;
-    int same = GetFileSizeEx(file, &size) && size.QuadPart == shippedSize;
+    int same = GetFileSizeEx(file, &size) && (size.QuadPart == 0 || size.QuadPart == shippedSize);
     unsigned char chunk[4096];
-    for (DWORD offset = 0; same && offset < shippedSize;) {
+    for (DWORD offset = 0; same && size.QuadPart != 0 && offset < shippedSize;) {
         DWORD wanted = shippedSize - offset < sizeof chunk ? shippedSize - offset : sizeof chunk, got = 0;
         same = ReadFile(file, chunk, wanted, &got, nullptr) && got == wanted &&
                memcmp(chunk, shipped + offset, wanted) == 0;

@@ -4,9 +4,11 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "progress_probe_win.h"
 #include "setup_probe_win.h"
 
 // ---- What the setup must show and leave behind ------------------------------------------
@@ -99,6 +101,7 @@ struct DriverArgs {
     std::wstring PlantedControl; // the program without DLL-search restriction
     std::wstring ProgressProbe;  // the hook DLL that counts the progress bar's messages
     std::wstring Blobs;          // the folder of the packed blobs (NAME.blob)
+    std::wstring SetupInPlace;   // a test build of the setup that writes each file in place
     int Dpi = 96;
     std::vector<std::wstring> PayloadNames;
     std::vector<std::wstring> PayloadPaths;
@@ -110,9 +113,11 @@ struct DriverCase {
     const char* Name;
     void (*Run)();
 };
-// The cases of tests/e2e/conformance_cases_win.cpp.
+// The cases of tests/e2e/conformance_cases_win.cpp and tests/e2e/interrupted_cases_win.cpp.
 extern const DriverCase ConformanceCases[];
 extern const int ConformanceCaseCount;
+extern const DriverCase InterruptedCases[];
+extern const int InterruptedCaseCount;
 
 const DpiStep* CurrentStep();
 std::wstring PayloadSource(const wchar_t* name);
@@ -138,6 +143,14 @@ void ExpectFolderPage(const SetupRun& run, const std::wstring& programFolder,
                       const std::wstring& documentsFolder);
 // Posts Install and waits for the end of the run: the Close button.
 bool Install(SetupRun& run);
+// The ticks the packed blobs carry (the decoder's count), their coded total, and each file's
+// ticks in payload-table order when asked.
+bool BlobTicks(long long& ticks, long long& codedTotal, std::vector<long long>* fileTicks = nullptr);
+// Starts the setup with the progress probe (tests/e2e/progress_probe_win.cpp) hooked into its
+// GUI thread and set up as settings says, lets drive() work the window, ends the setup, and
+// returns what drive() returned, with the probe's record.
+bool WithProgressProbe(const ProgressProbeRecord& settings, const std::wstring& setup,
+                       const std::function<bool(SetupRun&)>& drive, ProgressProbeRecord& record);
 void ExpectSuccessPage(const SetupRun& run);
 // Close ends the process with exit code 0.
 void CloseSetup(SetupRun& run);

@@ -53,6 +53,8 @@ bool ParseArgs(int argc, wchar_t** argv) {
             Args.ProgressProbe = WindowsPath(value);
         else if (option == L"--blobs")
             Args.Blobs = WindowsPath(value);
+        else if (option == L"--setup-in-place")
+            Args.SetupInPlace = WindowsPath(value);
         else if (option == L"--dpi")
             Args.Dpi = _wtoi(value.c_str());
         else if (option == L"--payload" && value.find(L'=') != std::wstring::npos) {
@@ -502,8 +504,9 @@ void CaseReadbackControls() {
 
 // ---- The progress bar's steps ---------------------------------------------------------------
 
-// The ticks the packed blobs carry (decoder's count) and their coded total.
-bool BlobTicks(long long& ticks, long long& codedTotal) {
+} // namespace
+
+bool BlobTicks(long long& ticks, long long& codedTotal, std::vector<long long>* fileTicks) {
     ticks = codedTotal = 0;
     for (const PayloadFile& file : PayloadFiles) {
         std::string blob;
@@ -515,13 +518,16 @@ bool BlobTicks(long long& ticks, long long& codedTotal) {
             return false;
         ticks += static_cast<long long>(blobTicks);
         codedTotal += PayloadSize(bytes, blob.size());
+        if (fileTicks != nullptr)
+            fileTicks->push_back(static_cast<long long>(blobTicks));
     }
     return true;
 }
 
-// A whole installation with the probe hooked into the setup's GUI thread; the record of what
-// its progress bar received. dropStep != 0 makes the probe swallow that step.
-bool RecordProgress(LONG dropStep, ProgressProbeRecord& record) {
+namespace {} // namespace
+
+bool WithProgressProbe(const ProgressProbeRecord& settings, const std::wstring& setup,
+                       const std::function<bool(SetupRun&)>& drive, ProgressProbeRecord& record) {
     record = ProgressProbeRecord{};
     HANDLE memory = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof record,
                                        ProgressProbeMemory);
@@ -529,23 +535,18 @@ bool RecordProgress(LONG dropStep, ProgressProbeRecord& record) {
         memory ? static_cast<ProgressProbeRecord*>(MapViewOfFile(memory, FILE_MAP_WRITE, 0, 0, 0)) : nullptr;
     if (!ExpectTrue(shared != nullptr, "probe record shared"))
         return false;
-    *shared = ProgressProbeRecord{};
-    shared->DropStep = dropStep;
+    *shared = settings;
     shared->FinalPosition = -1;
     HMODULE probe = LoadLibraryW(Args.ProgressProbe.c_str());
     HOOKPROC hook = probe ? reinterpret_cast<HOOKPROC>(
                                 reinterpret_cast<void*>(GetProcAddress(probe, ProgressProbeHookName)))
                           : nullptr;
-    bool installed = false;
+    bool driven = false;
     SetupRun run;
-    if (ExpectTrue(hook != nullptr, "probe loaded") && Launch(run)) {
+    if (ExpectTrue(hook != nullptr, "probe loaded") && Launch(run, setup)) {
         HHOOK handle = SetWindowsHookExW(WH_CALLWNDPROC, hook, probe, run.WindowThread);
-        if (ExpectTrue(handle != nullptr, "probe hooked into the setup's GUI thread") &&
-            Advance(run, AgreeId, ProgramFolderId, "folder page after Agree")) {
-            installed = Install(run);
-            ExpectText("status after the installation", Congratulation, Text(run, StatusTextId));
-            CloseSetup(run);
-        }
+        if (ExpectTrue(handle != nullptr, "probe hooked into the setup's GUI thread"))
+            driven = drive(run);
         if (handle)
             UnhookWindowsHookEx(handle);
     }
@@ -555,7 +556,27 @@ bool RecordProgress(LONG dropStep, ProgressProbeRecord& record) {
     CloseHandle(memory);
     if (probe)
         FreeLibrary(probe);
-    return installed;
+    return driven;
+}
+
+namespace {
+
+// A whole installation with the probe hooked into the setup's GUI thread; the record of what
+// its progress bar received. dropStep != 0 makes the probe swallow that step.
+bool RecordProgress(LONG dropStep, ProgressProbeRecord& record) {
+    ProgressProbeRecord settings = {};
+    settings.DropStep = dropStep;
+    return WithProgressProbe(
+        settings, Args.Setup,
+        [](SetupRun& run) {
+            if (!Advance(run, AgreeId, ProgramFolderId, "folder page after Agree"))
+                return false;
+            bool installed = Install(run);
+            ExpectText("status after the installation", Congratulation, Text(run, StatusTextId));
+            CloseSetup(run);
+            return installed;
+        },
+        record);
 }
 
 // Every tick reached the one bar as one PBM_STEPIT while it was visible, and the bar stood
@@ -635,11 +656,14 @@ int wmain(int argc, wchar_t** argv) {
             fprintf(stderr, " %s", c.Name);
         for (int i = 0; i < ConformanceCaseCount; ++i)
             fprintf(stderr, " %s", ConformanceCases[i].Name);
+        for (int i = 0; i < InterruptedCaseCount; ++i)
+            fprintf(stderr, " %s", InterruptedCases[i].Name);
         fprintf(stderr, "\n");
         return 255;
     }
     std::vector<DriverCase> all(std::begin(Cases), std::end(Cases));
     all.insert(all.end(), ConformanceCases, ConformanceCases + ConformanceCaseCount);
+    all.insert(all.end(), InterruptedCases, InterruptedCases + InterruptedCaseCount);
     for (const DriverCase& c : all) {
         if (Utf8(Args.Case) != c.Name)
             continue;

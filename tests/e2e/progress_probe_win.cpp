@@ -2,7 +2,8 @@
 // thread, so Windows loads this DLL into the setup. It sees every message sent to the
 // installation's progress bar before the bar's procedure does, and counts them into the
 // driver's shared record (progress_probe_win.h). With DropStep set it also subclasses the
-// bar to swallow that one step: the driver's control that a lost step is noticed.
+// bar to swallow that one step: the driver's control that a lost step is noticed. With
+// KillStep set it ends the setup at that step, as a power cut would.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -41,6 +42,9 @@ void Observe(const CWPSTRUCT& sent) {
         return;
     switch (sent.message) {
     case PBM_STEPIT:
+        // Ended here, before the bar or anything after this step sees it.
+        if (record->Steps + 1 == record->KillStep)
+            TerminateProcess(GetCurrentProcess(), ProgressProbeKillCode);
         if (++record->Steps == 1 && record->DropStep != 0)
             BarProcedure = reinterpret_cast<WNDPROC>(
                 SetWindowLongPtrW(sent.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DroppingProcedure)));

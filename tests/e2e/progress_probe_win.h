@@ -19,4 +19,8 @@ struct ProgressProbeRecord {
     LONG StepMessages;  // PBM_SETSTEP sent to the bar
     LONG StepSize;      // the step of the last PBM_SETSTEP
     LONG FinalPosition; // PBM_GETPOS when the bar was destroyed; -1 before
+    LONG KillStep;      // set by the driver: when not 0, the setup is ended at this step
 };
+
+// The exit code of a setup that the probe ended, as a power cut or Task Manager would.
+inline constexpr UINT ProgressProbeKillCode = 77;

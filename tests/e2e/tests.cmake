@@ -11,6 +11,7 @@ add_executable(e2e-driver
   ${CMAKE_SOURCE_DIR}/tests/e2e/setup_probe_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/e2e/readback_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/e2e/conformance_cases_win.cpp
+  ${CMAKE_SOURCE_DIR}/tests/e2e/interrupted_cases_win.cpp
   ${CMAKE_SOURCE_DIR}/core/payload_format.cpp)
 target_link_options(e2e-driver PRIVATE -municode -s)
 target_link_libraries(e2e-driver PRIVATE user32 shell32 ole32 uuid)
@@ -47,6 +48,11 @@ set(E2E_ROOT ${CMAKE_BINARY_DIR}/e2e)
 set(E2E_DRIVER_ARGS --setup ${E2E_SETUP} --website ${CORVALE_WEBSITE_HOST} --version ${CORVALE_VERSION}
     --planted $<TARGET_FILE:e2e-planted> --planted-control $<TARGET_FILE:e2e-planted-control>
     --progress-probe $<TARGET_FILE:e2e-progress-probe> --blobs ${BLOB_DIR})
+# The interrupted-run control writes in place (host/setup.cmake).
+if(TARGET corvale-setup-in-place)
+  add_dependencies(e2e-driver corvale-setup-in-place)
+  list(APPEND E2E_DRIVER_ARGS --setup-in-place $<TARGET_FILE:corvale-setup-in-place>)
+endif()
 # ... and the licence page with the text the resources carry.
 if(SETUP_LICENCE)
   list(APPEND E2E_DRIVER_ARGS --licence ${SETUP_LICENCE})
@@ -143,6 +149,12 @@ add_test(NAME e2e_untouched_changes_control COMMAND ${E2E_HARNESS} compare untou
 e2e_properties(e2e_untouched_changes_control untouched)
 set_tests_properties(e2e_untouched_changes_control PROPERTIES FIXTURES_REQUIRED "e2e_display;e2e_untouched"
                      DEPENDS e2e_untouched_changes WILL_FAIL TRUE)
+# A reinstallation over older files, ended by the progress probe at 20 and more steps of its bar:
+# every file stays its old version or becomes its new one, whole. The control writes in place
+# and must break the file being written at each stop inside a file.
+e2e_group(interrupted 96 interrupted_reinstall interrupted_in_place_control)
+set_tests_properties(e2e_interrupted_interrupted_reinstall e2e_interrupted_interrupted_in_place_control
+  PROPERTIES TIMEOUT 900)
 # On an 800 x 600 screen: the 96-DPI window fits and lands at (114, 108); the 144-DPI one is
 # wider than the screen and still centred.
 set(E2E_DESKTOP_small96 800x600)

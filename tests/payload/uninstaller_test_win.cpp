@@ -118,6 +118,8 @@ class UninstallerTest : public testing::Test {
 
 TEST_F(UninstallerTest, SilentRunRemovesWhatTheSetupMadeAndThenItsFolder) {
     ExpectInstalled();
+    // An empty sample holds nothing of the user's: it goes like the shipped one.
+    ASSERT_TRUE(WriteText(Install.Sample, ""));
     EXPECT_EQ(0, UninstallSilently());
     ExpectRemoved();
 }
