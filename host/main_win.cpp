@@ -38,7 +38,7 @@ static void RestrictDllSearch() {
 
 // A setup whose payload no longer matches what the build recorded - a download cut short,
 // bad media - says so before anything else happens: no window, no registry read, no COM,
-// nothing on disk. The box has no owner, so it shows on the taskbar like any window would.
+// nothing on disk.
 static bool RefusedAsDamaged(const char16_t* title) {
     if (CheckPayloadBlobs(PayloadTable, PayloadChecksums, PayloadCount) == 0)
         return false;
