@@ -15,6 +15,7 @@ set(NATIVE_BLOB_FILES "")
 foreach(name ${PAYLOAD_FILE_NAMES})
   list(APPEND NATIVE_BLOB_FILES ${BLOB_DIR}/${name}.blob)
 endforeach()
+list(APPEND NATIVE_BLOB_FILES ${BLOB_DIR}/payload_checksums.inc)
 ExternalProject_Add(windows
   SOURCE_DIR ${CMAKE_SOURCE_DIR}
   BINARY_DIR ${WINDOWS_BINARY_DIR}
@@ -38,7 +39,7 @@ ExternalProject_Add(windows
   USES_TERMINAL_BUILD ON
 )
 
-# The native core embeds the same blobs that the Windows side packed.
+# The native core embeds the same blobs and checksums that the Windows side packed.
 configure_file(core/payload_blobs.S.in ${CMAKE_BINARY_DIR}/payload_blobs.S @ONLY)
 set_source_files_properties(${CMAKE_BINARY_DIR}/payload_blobs.S PROPERTIES OBJECT_DEPENDS "${NATIVE_BLOB_FILES}")
 

@@ -57,10 +57,17 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packing-report.txt
   COMMAND ${CMAKE_COMMAND} -E cat ${CMAKE_BINARY_DIR}/packing-report.txt
   DEPENDS ${BLOB_FILES} ${CORVALE_PACKER}
   COMMENT "Packing report")
-add_custom_target(blobs ALL DEPENDS ${BLOB_FILES} ${CMAKE_BINARY_DIR}/packing-report.txt)
+# What the setup checks the blobs and the files it writes against, assembled after the blobs.
+set(CHECKSUM_TABLE ${BLOB_DIR}/payload_checksums.inc)
+add_custom_command(OUTPUT ${CHECKSUM_TABLE}
+  COMMAND ${CORVALE_PACKER} checksums ${CHECKSUM_TABLE} ${BLOB_FILES}
+  DEPENDS ${BLOB_FILES} ${CORVALE_PACKER}
+  COMMENT "Recording the payload checksums")
+add_custom_target(blobs ALL DEPENDS ${BLOB_FILES} ${CHECKSUM_TABLE} ${CMAKE_BINARY_DIR}/packing-report.txt)
 
 configure_file(core/payload_blobs.S.in ${CMAKE_BINARY_DIR}/payload_blobs.S @ONLY)
-set_source_files_properties(${CMAKE_BINARY_DIR}/payload_blobs.S PROPERTIES OBJECT_DEPENDS "${BLOB_FILES}")
+set_source_files_properties(${CMAKE_BINARY_DIR}/payload_blobs.S PROPERTIES
+  OBJECT_DEPENDS "${BLOB_FILES};${CHECKSUM_TABLE}")
 
 # ---- The installation core on the real platform -------------------------------------------
 set(CORE_WIN_SOURCES

@@ -227,3 +227,56 @@ int DecodePayload(const unsigned char* blob, size_t blobBytes, const PayloadWrit
     free(first);
     return result;
 }
+
+namespace {
+constexpr uint32_t ChecksumPolynomial = 0xEDB88320u;
+// Eight tables let the loop take eight bytes per step, each step waiting on the one before
+// it for one XOR only; one byte per step is several times slower on the megabyte that the
+// setup checks before its window appears.
+constexpr int ChecksumSlices = 8;
+
+// Entry[0][b] is the register after shifting in byte b; Entry[s][b] the same followed by s
+// zero bytes, so that eight bytes combine into one step. 8 KB, made on first use rather than
+// stored: the setup's code and data have a size budget, and making them takes microseconds.
+// Every program that checksums (the setup, the packer) does so from one thread.
+struct ChecksumTables {
+    uint32_t Entry[ChecksumSlices][256];
+    bool Made;
+};
+ChecksumTables Checksum;
+
+void MakeChecksumTables() {
+    for (uint32_t byte = 0; byte < 256; ++byte) {
+        uint32_t value = byte;
+        for (int bit = 0; bit < 8; ++bit)
+            value = (value >> 1) ^ (ChecksumPolynomial & (0u - (value & 1u)));
+        Checksum.Entry[0][byte] = value;
+    }
+    for (int slice = 1; slice < ChecksumSlices; ++slice)
+        for (int byte = 0; byte < 256; ++byte) {
+            uint32_t previous = Checksum.Entry[slice - 1][byte];
+            Checksum.Entry[slice][byte] = (previous >> 8) ^ Checksum.Entry[0][previous & 0xFF];
+        }
+    Checksum.Made = true;
+}
+
+inline uint32_t LittleEndianWord(const unsigned char* bytes) {
+    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+} // namespace
+
+uint32_t PayloadChecksumUpdate(uint32_t checksum, const unsigned char* bytes, size_t count) {
+    if (!Checksum.Made)
+        MakeChecksumTables();
+    const auto& t = Checksum.Entry;
+    uint32_t c = ~checksum;
+    for (; count >= 8; count -= 8, bytes += 8) {
+        uint32_t low = c ^ LittleEndianWord(bytes), high = LittleEndianWord(bytes + 4);
+        c = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^ t[4][low >> 24] ^
+            t[3][high & 0xFF] ^ t[2][(high >> 8) & 0xFF] ^ t[1][(high >> 16) & 0xFF] ^ t[0][high >> 24];
+    }
+    for (; count > 0; --count, ++bytes)
+        c = (c >> 8) ^ t[0][(c ^ *bytes) & 0xFF];
+    return ~c;
+}

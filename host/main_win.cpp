@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "../core/payload_checksums.h"
 #include "../core/product.h"
 #include "../core/text.h"
 #include "../wizard/wizard_state.h"
@@ -33,6 +34,16 @@ static void RestrictDllSearch() {
             reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
     if (limitSearch == nullptr || !limitSearch(LOAD_LIBRARY_SEARCH_SYSTEM32))
         SetDllDirectoryW(L"");
+}
+
+// A setup whose payload no longer matches what the build recorded - a download cut short,
+// bad media - says so before anything else happens: no window, no registry read, no COM,
+// nothing on disk.
+static bool RefusedAsDamaged(const char16_t* title) {
+    if (CheckPayloadBlobs(PayloadTable, PayloadChecksums, PayloadCount) == 0)
+        return false;
+    MessageBoxW(nullptr, Wide(DamagedSetupMessage), Wide(title), MB_OK | MB_ICONERROR);
+    return true;
 }
 
 // comctl32 is not one of the system's known DLLs, so a static import would be looked for
@@ -81,9 +92,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     WNDCLASSW windowClass = {};
     MSG message = {};
     char16_t title[PathUnits] = {};
-    InitCommonControlsFromSystem();
     FormatText(title, PathUnits, ProductInfo.TitleFormat, ProductInfo.ProductName,
                ProductInfo.ProductVersion);
+    if (RefusedAsDamaged(title))
+        return DamagedSetupExitCode;
+    InitCommonControlsFromSystem();
 
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = MainWindowProc;

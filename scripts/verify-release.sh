@@ -6,8 +6,10 @@
 #
 # 1. The setup's Authenticode signature must verify (against FILE's certificates with
 #    -CAfile, otherwise the system's).
-# 2. The signature is removed, and the five payload files are found inside the setup and
-#    decoded with the packer. The three programs among them must verify the same way.
+# 2. The signature is removed, and the five payload files are found inside the setup,
+#    checked against the checksums the build recorded beside them and decoded with the
+#    packer, which names a file that fails. The three programs among them must verify the
+#    same way.
 # 3. This checkout is built in a fresh tree (a temporary one, or --work DIR, which must not
 #    exist yet) with the setup's version (read from its version block unless --version
 #    gives it) and --website's host (the build's default otherwise). The setup's payload
@@ -99,7 +101,8 @@ cmake -S "$top" -B "$work/native" -G Ninja >"$work/native.log" 2>&1 &&
 packer=$work/native/packer
 mkdir -p "$work/payload"
 # shellcheck disable=SC2086
-"$packer" unpack "$unsigned" "$work/payload" $names || fail "the payload can't be found in the setup"
+"$packer" unpack "$unsigned" "$work/payload" $names ||
+  fail "the payload inside the setup can't be found or is damaged (the packer's message above names the file)"
 for name in $programs; do
   verify_signature "$work/payload/$name" "$name inside the setup"
 done

@@ -6,11 +6,14 @@
 #include <shlobj.h>
 
 #include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <wchar.h>
 
 #include <string>
 #include <vector>
 
+#include "../../core/payload_format.h"
 #include "checks_win.h"
 #include "driver_steps_win.h"
 #include "readback_win.h"
@@ -811,6 +814,159 @@ void CaseSmallScreen() {
     EndSetup(run);
 }
 
+// ---- A damaged setup -------------------------------------------------------------------------
+
+constexpr DWORD DamagedSetupExitCode = 2;
+const wchar_t DamagedSetupMessage[] =
+    L"This setup file is damaged, perhaps by an incomplete download, and can't "
+    L"install Corvale.\n\nPlease download the setup again.";
+
+enum class Damage { None, BlobByte, RecordedChecksum };
+
+std::string LittleEndian(uint32_t value) {
+    std::string bytes;
+    for (int i = 0; i < 4; ++i)
+        bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+// Where bytes occur exactly once in data; npos otherwise.
+size_t FindOnce(const std::string& data, const std::string& bytes) {
+    size_t at = data.find(bytes);
+    return at != std::string::npos && data.find(bytes, at + 1) == std::string::npos ? at : std::string::npos;
+}
+
+// A copy of the setup outside the prefix (whose pictures must not see it), with one byte of
+// the main program's blob or of its recorded checksum changed; empty when it can't be made.
+std::wstring DamagedCopy(Damage damage) {
+    const wchar_t* root = _wgetenv(L"E2E_ROOT");
+    std::string setup, blob;
+    if (!ExpectTrue(root != nullptr, "E2E_ROOT names the work folder") ||
+        !ExpectTrue(ReadWholeFile(Args.Setup, setup) &&
+                        ReadWholeFile(Args.Blobs + L"\\" + PayloadFiles[0].Name + L".blob", blob),
+                    "setup and main program blob read"))
+        return std::wstring();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(blob.data());
+    size_t at = FindOnce(setup, blob);
+    if (!ExpectTrue(at != std::string::npos, "the blob found once in the setup"))
+        return std::wstring();
+    if (damage == Damage::BlobByte) {
+        // A body byte that is a token by itself, changed into another plain byte: the blob
+        // stays well formed, so only a checksum tells.
+        size_t plain = blob.size() / 2;
+        while (plain < blob.size() && (bytes[plain] == EscapeByte || (bytes[plain] ^ 1) == EscapeByte ||
+                                       bytes[plain - 1] == EscapeByte || bytes[plain - 2] == EscapeByte))
+            ++plain;
+        if (!ExpectTrue(plain < blob.size(), "a plain body byte in the blob's second half"))
+            return std::wstring();
+        std::string changed = blob;
+        changed[plain] ^= 1;
+        ExpectInt("changed blob still well formed", 0,
+                  CheckPayload(reinterpret_cast<const unsigned char*>(changed.data()), changed.size(),
+                               nullptr, nullptr));
+        setup[at + plain] ^= 1;
+        Note("changed byte %zu of the blob at offset %zu", plain, at);
+    } else if (damage == Damage::RecordedChecksum) {
+        // The row starts with the blob's size and CRC-32; one byte of the CRC-32 changes.
+        uint32_t crc = PayloadChecksumUpdate(PayloadChecksumStart, bytes, blob.size());
+        size_t row = FindOnce(setup, LittleEndian(static_cast<uint32_t>(blob.size())) + LittleEndian(crc));
+        if (!ExpectTrue(row != std::string::npos, "the blob's recorded size and checksum found once"))
+            return std::wstring();
+        setup[row + 4] ^= 1;
+        Note("changed the recorded checksum at offset %zu", row + 4);
+    }
+    std::wstring folder = WindowsPath(root) + L"\\integrity-copies";
+    std::wstring copy = folder + L"\\corvale-setup.exe";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    FILE* file = _wfopen(copy.c_str(), L"wb");
+    bool written = file && fwrite(setup.data(), 1, setup.size(), file) == setup.size();
+    written = file && fclose(file) == 0 && written;
+    return ExpectTrue(written, "copy of the setup written") ? copy : std::wstring();
+}
+
+// The damaged-setup box is all there is: no main window, no other window of the setup; OK
+// ends the setup with its exit code.
+void ExpectRefused(const std::wstring& setup) {
+    SetupRun run;
+    if (setup.empty() || !ExpectTrue(StartSetup(run, setup), "setup started"))
+        return;
+    const std::wstring title = WindowClassPrefix + Args.Version + WindowClassSuffix;
+    HWND box = FindMessageBox(run, title);
+    if (ExpectTrue(box != nullptr, "message box with the window's title")) {
+        for (DWORD shown = GetTickCount();
+             !IsWindowVisible(box) && GetTickCount() - shown < WaitMilliseconds;)
+            Sleep(20);
+        ExpectText("message", DamagedSetupMessage, MessageBoxText(box));
+        ExpectTrue(GetWindow(box, GW_OWNER) == nullptr, "box owned by no window");
+        ExpectTrue(GetDlgItem(box, IDOK) != nullptr && GetDlgItem(box, IDCANCEL) == nullptr, "OK only");
+        int icons = 0, visible = 0;
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            icons += ClassOf(child) == L"Static" && (Style(child) & SS_TYPEMASK) == SS_ICON;
+        ExpectInt("icons in the box", 1, icons);
+        for (HWND top = GetTopWindow(nullptr); top; top = GetWindow(top, GW_HWNDNEXT)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(top, &process);
+            visible += process == run.Process.dwProcessId && IsWindowVisible(top);
+        }
+        ExpectInt("visible windows of the setup", 1, visible);
+        Screenshot(run, "damaged", box);
+        ExpectTrue(FindWindowW(title.c_str(), nullptr) == nullptr, "no main window");
+        PostClick(GetDlgItem(box, IDOK));
+    }
+    DWORD code;
+    if (ExpectTrue(WaitExit(run, code), "setup ended after OK"))
+        ExpectInt("exit code", DamagedSetupExitCode, code);
+    EndSetup(run);
+}
+
+void CaseDamagedBlob() {
+    ExpectRefused(DamagedCopy(Damage::BlobByte));
+}
+
+void CaseDamagedChecksums() {
+    ExpectRefused(DamagedCopy(Damage::RecordedChecksum));
+}
+
+// Control: the copy made the same way without a change shows page 0 and installs.
+void CaseDamagedControl() {
+    std::wstring copy = DamagedCopy(Damage::None);
+    SetupRun run;
+    if (!copy.empty() && Launch(run, copy)) {
+        ExpectLicencePage(run);
+        if (Advance(run, AgreeId, ProgramFolderId, "folder page after Agree") && Install(run)) {
+            ExpectText("status", Congratulation, Text(run, StatusTextId));
+            CloseSetup(run);
+        }
+    }
+    EndSetup(run);
+}
+
+// Not a test: the start benchmark's measurement (BENCH_CASE=timed_start scripts/bench-install.sh).
+// The time from starting the setup until its main window exists and page 0 is built, polled
+// every millisecond.
+void CaseTimedStart() {
+    SetupRun run;
+    const std::wstring title = WindowClassPrefix + Args.Version + WindowClassSuffix;
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    if (ExpectTrue(StartSetup(run, Args.Setup), "setup started")) {
+        DWORD process = 0;
+        for (DWORD begun = GetTickCount(); GetTickCount() - begun < WaitMilliseconds; Sleep(1)) {
+            run.Window = FindWindowW(title.c_str(), nullptr);
+            run.WindowThread = run.Window ? GetWindowThreadProcessId(run.Window, &process) : 0;
+            if (run.Window && process == run.Process.dwProcessId)
+                break;
+        }
+        if (ExpectTrue(run.Window && WaitUntilIdle(run), "page 0 shown")) {
+            QueryPerformanceCounter(&end);
+            printf("start-ms %.1f\n", 1000.0 * (end.QuadPart - start.QuadPart) / frequency.QuadPart);
+            QuitThroughQuestion(run, DeclineId);
+        }
+    }
+    EndSetup(run);
+}
+
 } // namespace
 
 const DriverCase ConformanceCases[] = {
@@ -830,5 +986,9 @@ const DriverCase ConformanceCases[] = {
     {"dialogs", CaseDialogs},
     {"small_screen", CaseSmallScreen},
     {"dpi_thresholds", CaseDpiThresholds},
+    {"damaged_blob", CaseDamagedBlob},
+    {"damaged_checksums", CaseDamagedChecksums},
+    {"damaged_control", CaseDamagedControl},
+    {"timed_start", CaseTimedStart},
 };
 const int ConformanceCaseCount = sizeof ConformanceCases / sizeof ConformanceCases[0];

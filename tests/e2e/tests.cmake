@@ -155,6 +155,29 @@ set_tests_properties(e2e_untouched_changes_control PROPERTIES FIXTURES_REQUIRED 
 e2e_group(interrupted 96 interrupted_reinstall interrupted_in_place_control)
 set_tests_properties(e2e_interrupted_interrupted_reinstall e2e_interrupted_interrupted_in_place_control
   PROPERTIES TIMEOUT 900)
+# A copy of the setup with one byte changed in the main program's blob, or in its recorded
+# checksum, shows the damaged-setup box and nothing else and changes nothing in the prefix:
+# pictures around both against an empty list. The control, the copy unchanged, reaches page 0
+# and installs, which the same pictures show as exactly an installation.
+e2e_group(integrity 96 damaged_blob damaged_checksums damaged_control)
+foreach(picture before refused installed)
+  add_test(NAME e2e_integrity_picture_${picture} COMMAND ${E2E_HARNESS} picture integrity ${picture})
+endforeach()
+add_test(NAME e2e_integrity_unchanged COMMAND ${E2E_HARNESS} compare integrity before refused
+         ${CMAKE_SOURCE_DIR}/tests/e2e/integrity_expected.txt)
+add_test(NAME e2e_integrity_unchanged_control COMMAND ${E2E_HARNESS} compare integrity before installed
+         ${CMAKE_SOURCE_DIR}/tests/e2e/untouched_expected.txt)
+set(previous e2e_integrity_prefix)
+foreach(test e2e_integrity_picture_before e2e_integrity_damaged_blob e2e_integrity_damaged_checksums
+        e2e_integrity_picture_refused e2e_integrity_unchanged e2e_integrity_damaged_control
+        e2e_integrity_picture_installed e2e_integrity_unchanged_control)
+  if(test MATCHES "picture|unchanged")
+    e2e_properties(${test} integrity)
+    set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED "e2e_display;e2e_integrity")
+  endif()
+  set_tests_properties(${test} PROPERTIES DEPENDS ${previous})
+  set(previous ${test})
+endforeach()
 # On an 800 x 600 screen: the 96-DPI window fits and lands at (114, 108); the 144-DPI one is
 # wider than the screen and still centred.
 set(E2E_DESKTOP_small96 800x600)

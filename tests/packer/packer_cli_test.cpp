@@ -324,4 +324,107 @@ TEST(PackerProgram, ReportRefusesAMalformedBlobByName) {
     EXPECT_TRUE(Mentions(missing, Path(s, "missing.blob"))) << missing.Output;
 }
 
+// ---- checksums and unpack --------------------------------------------------------------------
+
+void AppendWord(Bytes* out, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out->push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+uint32_t Crc(const Bytes& bytes) {
+    return PayloadChecksumUpdate(PayloadChecksumStart, bytes.data(), bytes.size());
+}
+
+// Two blobs and their checksum table as the build lays them out in an executable: after
+// some bytes of code, at an offset that needs padding before the table.
+struct PackedSetup {
+    Bytes Exe;
+    size_t FirstBlob, Table;
+};
+
+PackedSetup Pack(const Bytes& a, const Bytes& decodedA, const Bytes& b, const Bytes& decodedB) {
+    PackedSetup packed;
+    packed.Exe = {'M', 'Z', 0x90, 0x00, 0x03};
+    packed.FirstBlob = packed.Exe.size();
+    packed.Exe.insert(packed.Exe.end(), a.begin(), a.end());
+    packed.Exe.insert(packed.Exe.end(), b.begin(), b.end());
+    while (packed.Exe.size() % PayloadChecksumAlignment != 0)
+        packed.Exe.push_back(0);
+    packed.Table = packed.Exe.size();
+    for (const Bytes* blob : {&a, &b}) {
+        const Bytes& decoded = blob == &a ? decodedA : decodedB;
+        for (uint32_t field : {static_cast<uint32_t>(blob->size()), Crc(*blob),
+                               static_cast<uint32_t>(decoded.size()), Crc(decoded)})
+            AppendWord(&packed.Exe, field);
+    }
+    packed.Exe.insert(packed.Exe.end(), {'c', 'o', 'd', 'e'});
+    return packed;
+}
+
+TEST(PackerProgram, ChecksumsRecordEachBlobAndItsFile) {
+    Scratch s;
+    ASSERT_FALSE(s.Folder.empty());
+    Bytes a = MakeBlob({0x41, 0xBF, 0x05, 0x00}), b = MakeBlob({});
+    WriteFile(s, "a.blob", a);
+    WriteFile(s, "b.blob", b);
+    PackerRun run = Packer({"checksums", Path(s, "table.inc"), Path(s, "a.blob"), Path(s, "b.blob")});
+    EXPECT_EQ(run.Status, 0) << run.Output;
+    Bytes table = ReadFile(s, "table.inc");
+    std::string text(table.begin(), table.end());
+    char rowA[128];
+    snprintf(rowA, sizeof rowA, ".long 10, 0x%08x, 6, 0x%08x /* a.blob */", Crc(a),
+             Crc({0x41, 0, 0, 0, 0, 0}));
+    EXPECT_TRUE(text.find(rowA) != std::string::npos) << text;
+    EXPECT_TRUE(text.find(".long 6, 0x394605e6, 0, 0x00000000 /* b.blob */") != std::string::npos) << text;
+    EXPECT_TRUE(text.find(".balign 4") < text.find("SYMBOL(PayloadChecksums):")) << text;
+    // A malformed blob is refused by name, and no table is left.
+    WriteFile(s, "cut.blob", MakeBlob({0x41, 0xBF}));
+    PackerRun cut = Packer({"checksums", Path(s, "cut.inc"), Path(s, "a.blob"), Path(s, "cut.blob")});
+    EXPECT_EQ(cut.Status, 1);
+    EXPECT_TRUE(Mentions(cut, Path(s, "cut.blob") + " is not a valid blob")) << cut.Output;
+    EXPECT_EQ(Listing(s), (std::set<std::string>{"a.blob", "b.blob", "cut.blob", "table.inc"}));
+}
+
+// unpack decodes the blobs that match their recorded checksums; a changed body byte (the
+// blob still well formed), a changed recorded blob checksum or a changed recorded file
+// size is named with its file, and nothing is written.
+TEST(PackerProgram, UnpackChecksTheRecordedChecksumsAndNamesTheDamagedFile) {
+    Scratch s;
+    ASSERT_FALSE(s.Folder.empty());
+    Bytes decodedA = {0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47}, decodedB(300, 0x17);
+    Bytes a = MakeBlob(decodedA), b = MakeBlob({0xBF, 0xFF, 0x17, 0xBF, 0x2D, 0x17});
+    PackedSetup good = Pack(a, decodedA, b, decodedB);
+    ASSERT_EQ(good.Table % PayloadChecksumAlignment, 0u);
+    ASSERT_NE(good.Table, good.FirstBlob + a.size() + b.size()) << "the layout needs padding";
+    WriteFile(s, "good.exe", good.Exe);
+    ASSERT_EQ(mkdir(Path(s, "out").c_str(), 0755), 0);
+    PackerRun run = Packer({"unpack", Path(s, "good.exe"), Path(s, "out"), "a.txt", "b.bin"});
+    EXPECT_EQ(run.Status, 0) << run.Output;
+    EXPECT_EQ(ReadFile(s, "out/a.txt"), decodedA);
+    EXPECT_EQ(ReadFile(s, "out/b.bin"), decodedB);
+    ASSERT_EQ(system(("rm -f " + Quote(Path(s, "out")) + "/*").c_str()), 0);
+
+    struct Damage {
+        const char* Name;
+        size_t At;
+        const char* Said;
+    } damages[] = {
+        {"body", good.FirstBlob + PayloadHeaderBytes + 3, "the blob of a.txt has 13 bytes"},
+        {"blob-checksum", good.Table + 16 + 4, "the blob of b.bin has 12 bytes"},
+        {"file-size", good.Table + 16 + 8, "the decoded file of b.bin has 300 bytes"},
+    };
+    for (const Damage& damage : damages) {
+        Bytes exe = good.Exe;
+        exe[damage.At] ^= 0x01;
+        WriteFile(s, damage.Name, exe);
+        PackerRun damaged = Packer({"unpack", Path(s, damage.Name), Path(s, "out"), "a.txt", "b.bin"});
+        EXPECT_EQ(damaged.Status, 1) << damage.Name;
+        EXPECT_TRUE(Mentions(damaged, Path(s, damage.Name) + " is damaged: " + damage.Said))
+            << damaged.Output;
+        EXPECT_TRUE(Listing(s).count("out") == 1 && ReadFile(s, "out/a.txt").empty() &&
+                    ReadFile(s, "out/b.bin").empty())
+            << damage.Name;
+    }
+}
+
 } // namespace

@@ -354,4 +354,44 @@ TEST(PayloadSizeHeader, LeadingSpacesAndSignStillPlaceTheBodyAfterSixBytes) {
     EXPECT_EQ(digit.Output, (Bytes{0x39}));
 }
 
+// ---- Checksum --------------------------------------------------------------------------------
+
+// The CRC-32 check values that zip and PNG tools agree on.
+TEST(PayloadChecksum, KnownCrc32Values) {
+    const std::pair<Bytes, uint32_t> cases[] = {
+        {{}, 0x00000000u},
+        {{'a'}, 0xE8B7BE43u},
+        {{'1', '2', '3', '4', '5', '6', '7', '8', '9'}, 0xCBF43926u},
+        {Repeat(0x00, 32), 0x190A55ADu},
+        {Repeat(0xFF, 32), 0xFF6CAB0Bu},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PayloadChecksumUpdate(PayloadChecksumStart, c.first.data(), c.first.size()), c.second)
+            << c.first.size() << " bytes";
+}
+
+// Fed in two pieces split anywhere (the eight-byte steps against the byte loop, at every
+// alignment), the checksum equals a bit-by-bit reading of the whole, and one changed bit
+// anywhere changes it.
+TEST(PayloadChecksum, PiecesGiveTheChecksumOfTheWhole) {
+    Bytes data(301);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<unsigned char>(i * 167 + (i >> 3));
+    uint32_t reference = 0xFFFFFFFFu;
+    for (unsigned char byte : data)
+        for (int bit = 0; bit < 8; ++bit)
+            reference = (reference >> 1) ^ ((((reference ^ (byte >> bit)) & 1u) != 0) ? 0xEDB88320u : 0u);
+    reference = ~reference;
+    for (size_t split = 0; split <= data.size(); ++split) {
+        uint32_t first = PayloadChecksumUpdate(PayloadChecksumStart, data.data(), split);
+        ASSERT_EQ(PayloadChecksumUpdate(first, data.data() + split, data.size() - split), reference) << split;
+    }
+    for (size_t at = 0; at < data.size(); at += 37) {
+        Bytes changed = data;
+        changed[at] ^= 0x10;
+        EXPECT_NE(PayloadChecksumUpdate(PayloadChecksumStart, changed.data(), changed.size()), reference)
+            << at;
+    }
+}
+
 } // namespace
