@@ -3,6 +3,7 @@
 #include <stdarg.h>
 
 #include "payload.h"
+#include "payload_checksums.h"
 #include "payload_format.h"
 #include "registry_table.h"
 #include "shortcut_table.h"
@@ -49,7 +50,8 @@ int MakeFolder(const char16_t* folder) {
 // long that the target does not fit the path buffer fails the row with its own message,
 // naming the whole target: the status buffer holds any folder of PathUnits units and the
 // longest file name, so the path is shown complete, never cut.
-int ExtractRow(const PayloadEntry* entry, char16_t* target, ProgressSink* sink) {
+int ExtractRow(int row, char16_t* target, ProgressSink* sink) {
+    const PayloadEntry* entry = &PayloadTable[row];
     const char16_t* folder = FolderOf(entry->Folder);
     if (FormatText(target, PathUnits, FolderFileFormat, folder, entry->FileName) < 0) {
         char16_t whole[StatusUnits] = {};
@@ -60,7 +62,8 @@ int ExtractRow(const PayloadEntry* entry, char16_t* target, ProgressSink* sink) 
     // The documents folder is the user's: a file there that differs from the payload was
     // changed by its owner (the uninstaller judges the same way) and is kept.
     ExistingFile existing = entry->Folder == DocumentsFolderTarget ? KeepChanged : ReplaceExisting;
-    if (ExtractPayload(target, entry->Blob, PayloadBlobBytes(*entry), sink, existing) != 0) {
+    if (ExtractPayload(target, entry->Blob, PayloadBlobBytes(*entry), PayloadChecksums[row], sink,
+                       existing) != 0) {
         Fail(entry->FailureFormat, target);
         return -1;
     }
@@ -81,7 +84,7 @@ int ExtractPayloads(char16_t (*targets)[PathUnits], ProgressSink* sink) {
                 return -1;
             documentsFolderMade = 1;
         }
-        if (ExtractRow(entry, targets[row], sink) != 0)
+        if (ExtractRow(row, targets[row], sink) != 0)
             return -1;
     }
     ProgressStepIt(sink);

@@ -19,10 +19,15 @@ constexpr bool WritesInPlace = false;
 struct FileOutput {
     PlatformFile* File;
     ProgressSink* Sink;
+    uint64_t Bytes;    // handed to the file so far
+    uint32_t Checksum; // of those bytes
 };
 
 int WriteToFile(void* context, const unsigned char* bytes, size_t count) {
-    return WriteFileBytes(static_cast<FileOutput*>(context)->File, bytes, count);
+    FileOutput* output = static_cast<FileOutput*>(context);
+    output->Bytes += count;
+    output->Checksum = PayloadChecksumUpdate(output->Checksum, bytes, count);
+    return WriteFileBytes(output->File, bytes, count);
 }
 
 void TickSink(void* context) {
@@ -98,8 +103,8 @@ Comparison CompareFileWithPayload(const char16_t* path, const unsigned char* blo
 }
 } // namespace
 
-int ExtractPayload(const char16_t* target, const unsigned char* blob, size_t blobBytes, ProgressSink* sink,
-                   ExistingFile existing) {
+int ExtractPayload(const char16_t* target, const unsigned char* blob, size_t blobBytes,
+                   const PayloadChecksum& recorded, ProgressSink* sink, ExistingFile existing) {
     uint64_t ticks = 0;
     char16_t temporary[PathUnits] = {};
     if (TextLength(target) > PathUnits - 1 || CheckPayload(blob, blobBytes, nullptr, &ticks) != 0 ||
@@ -123,13 +128,17 @@ int ExtractPayload(const char16_t* target, const unsigned char* blob, size_t blo
         DeleteTargetFile(target);
     else if (CheckReplaceable(target) != 0)
         return -1;
-    FileOutput output = {OpenFileForWriting(temporary), sink};
+    FileOutput output = {OpenFileForWriting(temporary), sink, 0, PayloadChecksumStart};
     if (output.File == nullptr)
         return -1;
     PayloadWriter writer = {WriteToFile, sink != nullptr ? TickSink : nullptr, &output};
     int decoded = DecodePayload(blob, blobBytes, &writer);
     int closed = CloseWrittenFile(output.File);
-    if (decoded == 0 && closed == 0 && (WritesInPlace || MoveFileOver(temporary, target) == 0))
+    // The blobs were checked at start; a file that still comes out other than the build
+    // recorded it (a fault of the decoder, of memory) never replaces what is installed.
+    int recordedFile = output.Bytes == recorded.FileBytes && output.Checksum == recorded.FileChecksum;
+    if (decoded == 0 && closed == 0 && recordedFile &&
+        (WritesInPlace || MoveFileOver(temporary, target) == 0))
         return 0;
     if (!WritesInPlace)
         DeleteTargetFile(temporary);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "core/payload.h"
+#include "core/payload_checksums.h"
 #include "core/payload_format.h"
 #include "fake_platform.h"
 
@@ -20,9 +21,23 @@ std::vector<unsigned char> Blob(const std::string& header, std::vector<unsigned 
     return blob;
 }
 
+// What the build would record of the file the blob decodes to.
+PayloadChecksum Recorded(const std::vector<unsigned char>& blob) {
+    PayloadChecksum file = {0, 0, 0, PayloadChecksumStart};
+    PayloadWriter writer = {[](void* context, const unsigned char* bytes, size_t count) {
+                                PayloadChecksum* file = static_cast<PayloadChecksum*>(context);
+                                file->FileBytes += static_cast<uint32_t>(count);
+                                file->FileChecksum = PayloadChecksumUpdate(file->FileChecksum, bytes, count);
+                                return 0;
+                            },
+                            nullptr, &file};
+    DecodePayload(blob.data(), blob.size(), &writer);
+    return file;
+}
+
 int Extract(const std::vector<unsigned char>& blob, ProgressSink* sink, const char16_t* target = Target,
             ExistingFile existing = ReplaceExisting) {
-    return ExtractPayload(target, blob.data(), blob.size(), sink, existing);
+    return ExtractPayload(target, blob.data(), blob.size(), Recorded(blob), sink, existing);
 }
 
 std::vector<unsigned char> Content(const char16_t* path = Target) {
@@ -127,6 +142,23 @@ TEST_F(ExtractPayloadTest, EveryFailureLeavesTheOldFileWholeAndNoTemporaryFile) 
     EXPECT_EQ(std::vector<unsigned char>{0x41}, Content());
 }
 
+// A decoder that writes one wrong byte, or one byte too many, never replaces the target.
+TEST_F(ExtractPayloadTest, AFileOtherThanTheRecordedOneNeverReplacesTheTarget) {
+    const std::vector<unsigned char> blob = Blob("000004", {0x41, 0x42, 0x43, 0x44});
+    for (const auto& written :
+         {Blob("000004", {0x41, 0x42, 0x45, 0x44}), Blob("000005", {0x41, 0x42, 0x43, 0x44, 0})}) {
+        ResetFake();
+        Fake.Files[Target] = Old;
+        EXPECT_EQ(-1, ExtractPayload(Target, written.data(), written.size(), Recorded(blob), &Sink));
+        EXPECT_EQ(Old, Content());
+        EXPECT_EQ(0u, Fake.Files.count(Utf16(Temporary)));
+        EXPECT_EQ(0, CountCalls("MoveFileOver"));
+    }
+    // Control: the blob the checksum was recorded from replaces the target.
+    EXPECT_EQ(0, ExtractPayload(Target, blob.data(), blob.size(), Recorded(blob), &Sink));
+    EXPECT_EQ((std::vector<unsigned char>{0x41, 0x42, 0x43, 0x44}), Content());
+}
+
 // A file that must be kept once changed: kept when it differs from the payload in any way,
 // with the payload's ticks all the same; replaced when it is the payload, empty or missing.
 TEST_F(ExtractPayloadTest, AChangedFileIsKeptAndAnUnchangedOrMissingOneWritten) {
@@ -188,7 +220,8 @@ TEST_F(ExtractPayloadTest, ProjectPayloadsDecodeToTheirSizesWithTheirTicks) {
         ResetFake();
         uint64_t decoded = 0, ticks = 0;
         ASSERT_EQ(0, CheckPayload(entry.Blob, PayloadBlobBytes(entry), &decoded, &ticks));
-        ASSERT_EQ(0, ExtractPayload(Target, entry.Blob, PayloadBlobBytes(entry), &Sink));
+        ASSERT_EQ(0, ExtractPayload(Target, entry.Blob, PayloadBlobBytes(entry),
+                                    PayloadChecksums[&entry - PayloadTable], &Sink));
         EXPECT_EQ(decoded, Content().size());
         EXPECT_EQ(static_cast<int>(ticks), CountCalls("StepIt"));
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/payload.h"
+#include "core/payload_checksums.h"
 #include "core/payload_format.h"
 #include "core/platform.h"
 #include "core/win_text.h"
@@ -15,7 +16,7 @@ constexpr int ReadmeRow = 1;
 int Extract(const std::u16string& target, int row, int* ticks) {
     ProgressSink sink = {ticks};
     const PayloadEntry& entry = PayloadTable[row];
-    return ExtractPayload(target.c_str(), entry.Blob, PayloadBlobBytes(entry),
+    return ExtractPayload(target.c_str(), entry.Blob, PayloadBlobBytes(entry), PayloadChecksums[row],
                           ticks != nullptr ? &sink : nullptr);
 }
 
