@@ -59,9 +59,11 @@ if(CORVALE_SIGN_PKCS12)
   add_custom_target(signed-setup ALL DEPENDS ${SETUP_FILE})
 endif()
 
-# The executable's own checks: ASLR, DEP, no time stamp, known-DLL imports only, and code
-# and data (the file less its resources and the payload blobs) under 64 KB. The control
-# run narrows the allowed DLLs and the limit, and must report both faults.
+# The executable's own checks: ASLR, DEP, no time stamp, stripped, known-DLL imports only, and
+# code and data (the file less its resources and the payload blobs) under 64 KB. The control
+# run narrows the allowed DLLs and the limit, and must report both faults; the unstripped
+# control, the setup's own objects linked without -s and with a build id (which adds a debug
+# directory), must be reported as not stripped twice.
 find_package(Python3 COMPONENTS Interpreter REQUIRED)
 set(SETUP_CHECK ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wizard/check_executable.py
   $<TARGET_FILE:corvale-setup> --blobs ${BLOB_FILES})
@@ -69,6 +71,13 @@ add_test(NAME setup_executable_checks COMMAND ${SETUP_CHECK})
 add_test(NAME setup_executable_checks_control COMMAND ${SETUP_CHECK} --limit 1024 --known-dlls kernel32.dll)
 set_tests_properties(setup_executable_checks_control PROPERTIES
   PASS_REGULAR_EXPRESSION "imports user32.dll, which is not a known DLL.*code and data take")
+add_executable(corvale-setup-unstripped WIN32 $<TARGET_OBJECTS:corvale-setup>)
+target_link_options(corvale-setup-unstripped PRIVATE -municode -mwindows -static -Wl,--build-id)
+target_link_libraries(corvale-setup-unstripped PRIVATE core_win gdi32 user32 shell32 ole32)
+add_test(NAME setup_executable_checks_unstripped_control COMMAND ${Python3_EXECUTABLE}
+  ${CMAKE_SOURCE_DIR}/tests/wizard/check_executable.py $<TARGET_FILE:corvale-setup-unstripped>)
+set_tests_properties(setup_executable_checks_unstripped_control PROPERTIES
+  PASS_REGULAR_EXPRESSION "not stripped: a symbol table.*not stripped: a debug directory")
 
 # The wizard's window side checked from inside a process of its own under Wine (the shared
 # font can only be read there), with the setup's resources but without the installation run.

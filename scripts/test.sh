@@ -23,17 +23,28 @@ export DISPLAY=$display
 
 passed=0
 failed=0
+skipped=0
 run_suite() {
   local name=$1 dir=$2 log
   shift 2
   log=$(mktemp)
   echo "== $name tests"
   ctest --test-dir "$dir" --output-on-failure "$@" 2>&1 | tee "$log"
-  local p f
-  p=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2 \1/p' "$log" | awk '{print $1-$2}')
+  local total f s
+  total=$(sed -n 's/.*tests passed, [0-9]* tests failed out of \([0-9]*\).*/\1/p' "$log")
   f=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of.*/\1/p' "$log")
-  passed=$((passed + ${p:-0}))
+  # ctest lists the tests that skipped (or are disabled) under "did not run" and counts them
+  # in the total but not as failed; they are no passes. Each one's reason is its output.
+  s=$(sed -n '/^The following tests did not run:/,/^$/s/^[[:space:]]*[0-9]* - \(.*\) ([A-Za-z ]*)$/\1/p' "$log")
+  [ -z "$s" ] || awk -v names="$s" 'BEGIN { split(names, list, "\n"); for (i in list) skip[list[i]] = 1 }
+    /^[0-9]+\/[0-9]+ Test: / { name = substr($0, index($0, ": ") + 2) }
+    /^<end of output>$/ { shown = 0 }
+    shown && skip[name] { print "SKIPPED " name ": " $0 }
+    /^Output:$/ { getline; shown = 1 }' "$dir/Testing/Temporary/LastTest.log"
+  s=$(printf '%s' "$s" | grep -c .)
+  passed=$((passed + ${total:-0} - ${f:-0} - s))
   failed=$((failed + ${f:-1}))
+  skipped=$((skipped + s))
   rm -f "$log"
 }
 run_suite native "$top/build"
@@ -42,7 +53,6 @@ run_suite native "$top/build"
 # even in a 64-bit Wine process. There the Windows side's tests that need no Wine run on the
 # 32-bit build, and those under Wine run on a 64-bit test build of the same sources in
 # 64-bit prefixes; the 32-bit build's Wine tests are counted as skipped, never as passed.
-skipped=0
 # wine_tests DIR yes|no: the ctest numbers of the tests that run (or don't run) under Wine.
 wine_tests() {
   ctest --test-dir "$1" --show-only=json-v1 | python3 -c '
@@ -56,7 +66,7 @@ if "$top/scripts/can-run-wine32.sh"; then
   run_suite windows "$top/build/windows"
 else
   echo "== this machine can't execute 32-bit x86 code: the 32-bit build's tests under Wine are SKIPPED"
-  skipped=$(wine_tests "$top/build/windows" yes | tr ',' '\n' | grep -c .)
+  skipped=$((skipped + $(wine_tests "$top/build/windows" yes | tr ',' '\n' | grep -c .)))
   run_suite "windows (no Wine)" "$top/build/windows" -I "0,0,0,$(wine_tests "$top/build/windows" no)"
   win64=$top/build/win64
   echo "== building the 64-bit test build of the Windows side in $win64"

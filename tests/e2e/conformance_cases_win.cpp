@@ -70,6 +70,31 @@ bool PostKey(const SetupRun& run, WPARAM key) {
 }
 
 // The close box: the system menu's Close, which the default processing turns into WM_CLOSE.
+// What the web-site button hands to the default http handler: while it is clicked, a handler
+// that writes its argument into a file stands in for the browser; then the old one is back.
+std::wstring OpenedAddress(const SetupRun& run) {
+    const wchar_t key[] = L"http\\shell\\open\\command";
+    const std::wstring record = L"C:\\conf-web-address.txt";
+    const std::wstring recorder = L"C:\\windows\\system32\\cmd.exe /c echo %1> " + record;
+    wchar_t previous[MAX_PATH] = {};
+    LONG previousBytes = sizeof previous;
+    RegQueryValueW(HKEY_CLASSES_ROOT, key, previous, &previousBytes);
+    DeleteFileW(record.c_str());
+    RegSetValueW(HKEY_CLASSES_ROOT, key, REG_SZ, recorder.c_str(), 0);
+    std::string bytes;
+    if (PostClick(run, WebSiteId))
+        for (DWORD began = GetTickCount(); GetTickCount() - began < WaitMilliseconds; Sleep(50))
+            if (ReadWholeFile(record, bytes) && bytes.find('\n') != std::string::npos)
+                break;
+    RegSetValueW(HKEY_CLASSES_ROOT, key, REG_SZ, previous, 0);
+    DeleteFileW(record.c_str());
+    std::wstring address;
+    for (char c : bytes)
+        if (c != '"' && c != '\r' && c != '\n' && c != ' ')
+            address += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return address;
+}
+
 bool PostCloseBox(const SetupRun& run) {
     return PostMessageW(run.Window, WM_SYSCOMMAND, SC_CLOSE, 0) != 0;
 }
@@ -428,6 +453,8 @@ void CaseNavigation() {
                 ExpectTrue(FindMessageBox(run, QuitCaption, 0) == nullptr,
                            "no question after Esc on success");
                 ExpectText("congratulation kept after Esc", Congratulation, Text(run, StatusTextId));
+                ExpectText("address the web-site button opens", L"http://" + Args.WebSiteHost,
+                           OpenedAddress(run));
                 PostCloseBox(run);
                 DWORD code;
                 if (ExpectTrue(WaitExit(run, code), "setup closed by the close box without a question"))

@@ -43,8 +43,13 @@ target_link_libraries(payload-e2e-driver PRIVATE payload_probe)
 if(CORVALE_PAYLOAD_DIR OR NOT TARGET corvale-setup OR NOT EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.sh)
   return()
 endif()
-set(CORVALE_PAYLOAD_E2E_DISPLAY ":88" CACHE STRING
-    "X display of the payload's end-to-end tests; an Xvfb is started there when none answers")
+# The display after the setup's own end-to-end display, so that it moves with it; an Xvfb
+# is started there when none answers.
+if(NOT CORVALE_E2E_DISPLAY MATCHES "^:([0-9]+)$")
+  message(FATAL_ERROR "CORVALE_E2E_DISPLAY is \"${CORVALE_E2E_DISPLAY}\": give it as :N")
+endif()
+math(EXPR payload_e2e_display_number "${CMAKE_MATCH_1} + 1")
+set(PAYLOAD_E2E_DISPLAY ":${payload_e2e_display_number}")
 find_program(PAYLOAD_E2E_BASH bash REQUIRED)
 set(PAYLOAD_E2E_HARNESS ${PAYLOAD_E2E_BASH} ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.sh)
 set(PAYLOAD_E2E_ROOT ${CMAKE_BINARY_DIR}/payload-e2e)
@@ -56,7 +61,7 @@ endforeach()
 function(payload_e2e_test name)
   add_test(NAME payload_e2e_${name} COMMAND ${PAYLOAD_E2E_HARNESS} ${ARGN})
   set_tests_properties(payload_e2e_${name} PROPERTIES
-    ENVIRONMENT "E2E_ROOT=${PAYLOAD_E2E_ROOT};E2E_DISPLAY=${CORVALE_PAYLOAD_E2E_DISPLAY};E2E_DRIVER=$<TARGET_FILE:payload-e2e-driver>;E2E_SHOTS=${PAYLOAD_E2E_ROOT}/shots;WINEPREFIX=${PAYLOAD_E2E_ROOT}/product"
+    ENVIRONMENT "E2E_ROOT=${PAYLOAD_E2E_ROOT};E2E_DISPLAY=${PAYLOAD_E2E_DISPLAY};E2E_DRIVER=$<TARGET_FILE:payload-e2e-driver>;E2E_SHOTS=${PAYLOAD_E2E_ROOT}/shots;WINEPREFIX=${PAYLOAD_E2E_ROOT}/product"
     RESOURCE_LOCK corvale_e2e
     LABELS e2e
     TIMEOUT 180)

@@ -110,6 +110,28 @@ status=$?
 [ $status -eq 0 ] || tail -20 "$work/verify-release.log"
 result "verify-release passes the signed setup" $status
 
+# A setup signed with the same key that is not this checkout's build: the tree of the case
+# above, rebuilt with a web-site host of the same length, packs the same payload. Only the
+# final byte-for-byte comparison can tell, and it must name the section of the host's text.
+other=$work/other-host.exe
+cmake "$work/verify/windows" -DCORVALE_WEBSITE_HOST=www.corvale.org >"$work/other-host.log" 2>&1 &&
+  cmake --build "$work/verify/windows" --target corvale-setup -j2 >>"$work/other-host.log" 2>&1 &&
+  "$top/scripts/sign.sh" --pkcs12 "$keys/signer.p12" --password-file "$keys/password" \
+    "$work/verify/windows/corvale-setup.exe" "$other" >>"$work/other-host.log" 2>&1
+status=$?
+if [ $status -ne 0 ]; then
+  tail -20 "$work/other-host.log"
+elif "$top/scripts/verify-release.sh" "$other" -CAfile "$keys/ca.pem" --payload-dir "$work/verify/payload" \
+  --work "$work/verify-other" >"$work/verify-other.log" 2>&1; then
+  echo "verify-release passes a setup built with another web-site host"
+  status=1
+elif ! grep -q "differs from this checkout's build .*: first difference at .* in section \.rdata at " "$work/verify-other.log"; then
+  echo "verify-release refused a setup built with another web-site host, but not by naming .rdata:"
+  tail -5 "$work/verify-other.log"
+  status=1
+fi
+result "verify-release names the differing section of a setup built with another web-site host" $status
+
 # The default installation under Wine, with the title, class name and registry values of
 # 2.7.4, installing the signed programs. Only where the 32-bit setup can run at all.
 if ! "$top/scripts/can-run-wine32.sh"; then

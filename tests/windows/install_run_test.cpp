@@ -13,7 +13,8 @@
 #include "wizard/wizard_state.h"
 
 namespace {
-const wchar_t RedirectKey[] = L"SOFTWARE\\CorvaleSetupTests";
+// Not the registry tests' key: the two programs may run at once.
+const wchar_t RedirectKey[] = L"SOFTWARE\\CorvaleInstallRunTests";
 const char16_t ProductKey[] = u"SOFTWARE\\Corvale";
 
 // The text the run showed last.

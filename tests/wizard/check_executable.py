@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks the built setup executable: 32-bit GUI program with ASLR and DEP, no link time
-stamp, imports only from the system's known DLLs, and code and data (the file less its
-resource section and the payload blobs) within a size limit.
+stamp, stripped (no symbol table, no debug directory), imports only from the system's known
+DLLs, and code and data (the file less its resource section and the payload blobs) within a
+size limit.
 
 Reads the PE headers itself, so it needs nothing beyond the standard library.
 Exit code 0 when every check holds, 1 otherwise; prints the measured figures.
@@ -20,13 +21,15 @@ SUBSYSTEM_WINDOWS_GUI = 2
 DYNAMIC_BASE = 0x0040
 NX_COMPAT = 0x0100
 HIGH_ENTROPY_VA = 0x0020
+DEBUG_DIRECTORY = 6
 
 
 def read_pe(data):
     (pe_offset,) = struct.unpack_from("<I", data, 0x3C)
     if data[pe_offset:pe_offset + 4] != b"PE\0\0":
         raise ValueError("not a PE file")
-    machine, section_count, time_stamp, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe_offset + 4)
+    machine, section_count, time_stamp, symbol_table, symbol_count, optional_size, _ = struct.unpack_from(
+        "<HHIIIHH", data, pe_offset + 4)
     optional = pe_offset + 24
     (magic,) = struct.unpack_from("<H", data, optional)
     subsystem, dll_characteristics = struct.unpack_from("<HH", data, optional + 68)
@@ -41,6 +44,7 @@ def read_pe(data):
     return {
         "machine": machine,
         "time_stamp": time_stamp,
+        "symbols": (symbol_table, symbol_count),
         "magic": magic,
         "subsystem": subsystem,
         "dll_characteristics": dll_characteristics,
@@ -97,6 +101,10 @@ def main():
         faults.append("high-entropy address space declared on a 32-bit program")
     if pe["time_stamp"] != 0:
         faults.append("link time stamp %#x makes the bytes depend on the build time" % pe["time_stamp"])
+    if pe["symbols"] != (0, 0):
+        faults.append("not stripped: a symbol table of %d symbols at %#x" % (pe["symbols"][1], pe["symbols"][0]))
+    if len(pe["directories"]) > DEBUG_DIRECTORY and pe["directories"][DEBUG_DIRECTORY] != (0, 0):
+        faults.append("not stripped: a debug directory at %#x" % pe["directories"][DEBUG_DIRECTORY][0])
 
     allowed = {name.strip().lower() for name in args.known_dlls.split(",") if name.strip()}
     dlls = imported_dlls(data, pe)

@@ -172,20 +172,6 @@ TEST(LogoResourceId, ThresholdsAreStrict) {
         EXPECT_EQ(LogoResourceId(LogoIconBase, c.Dpi), c.Id) << c.Dpi;
 }
 
-TEST(LogoPlacement, CentresTheLogoOnTheScaledAnchor) {
-    const ControlRow& logo = ControlTable[LogoIconRow];
-    // Hotspots are the centres of the 120x41, 150x52 and 240x83 logo images.
-    UseDpi(96);
-    EXPECT_EQ(ScaleToDpi(logo.X) - 60, 59);
-    EXPECT_EQ(ScaleToDpi(logo.Y) - 20, 277);
-    UseDpi(120);
-    EXPECT_EQ(ScaleToDpi(logo.X) - 75, 74);
-    EXPECT_EQ(ScaleToDpi(logo.Y) - 26, 346);
-    UseDpi(192);
-    EXPECT_EQ(ScaleToDpi(logo.X) - 120, 118);
-    EXPECT_EQ(ScaleToDpi(logo.Y) - 41, 553);
-}
-
 TEST(CenteredPosition, CentresOnTheReference) {
     ScreenPoint p = CenteredPosition({0, 0, 1920, 1080}, {100, 100, 672, 484});
     EXPECT_EQ(p.X, 674);
