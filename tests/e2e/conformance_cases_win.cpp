@@ -659,6 +659,8 @@ const wchar_t* const PlantedNames[] = {L"comctl32.dll", L"uxtheme.dll", L"versio
 // Wine prefers its own builtin DLLs; an override "native,builtin" for a name makes it try a
 // file of that name first, as Windows does.
 const wchar_t PlantedOverridesKey[] = L"Software\\Wine\\DllOverrides";
+// Named like no system DLL: only the setup's search order can find it.
+const wchar_t SearchedDll[] = L"e2e-searched.dll";
 
 bool RunAndWait(const std::wstring& program, const std::wstring& arguments, DWORD& code) {
     STARTUPINFOW startup = {};
@@ -726,16 +728,29 @@ void CasePlantedDll() {
     if (ExpectTrue(RunAndWait(control, names, loaded), "control program ran"))
         ExpectInt("planted DLLs the control program loaded", 3, CountMarkers(folder));
 
-    SetupRun run;
-    if (Launch(run, setup) && Advance(run, AgreeId, ProgramFolderId, "folder page after Agree")) {
-        SetText(Control(run, ProgramFolderId), L"C:\\Conf Planted Program");
-        SetText(Control(run, DocumentsFolderId), L"C:\\Conf Planted Documents");
-        if (Install(run)) {
+    // From inside the running setup, the probe loads a DLL that lies only beside it.
+    ProgressProbeRecord settings = {}, record;
+    lstrcpyW(settings.SearchedDll, SearchedDll);
+    placed = CopyFileW(Args.Planted.c_str(), (folder + L"\\" + SearchedDll).c_str(), FALSE);
+    ExpectTrue(placed, "DLL for the search placed");
+    WithProgressProbe(
+        settings, setup,
+        [](SetupRun& run) {
+            if (!Advance(run, AgreeId, ProgramFolderId, "folder page after Agree"))
+                return false;
+            SetText(Control(run, ProgramFolderId), L"C:\\Conf Planted Program");
+            SetText(Control(run, DocumentsFolderId), L"C:\\Conf Planted Documents");
+            bool installed = Install(run);
             ExpectText("status", Congratulation, Text(run, StatusTextId));
             CloseSetup(run);
-        }
-    }
-    EndSetup(run);
+            return installed;
+        },
+        record);
+    ExpectInt("a DLL beside the setup, loaded by name from inside it: the search is restricted", 0,
+              record.LoadedByName);
+    ExpectInt("control: the same DLL loads from the setup's folder when asked for there", 1,
+              record.LoadedFromFolder);
+    TakeMarker(folder, SearchedDll);
     // comctl32, the one the setup loads itself, must never come from beside it. Wine's own
     // loader takes uxtheme (imported by its comctl32) and version (imported by its advapi32,
     // before the setup's first instruction) from beside the executable whatever the setup

@@ -537,6 +537,7 @@ bool WithProgressProbe(const ProgressProbeRecord& settings, const std::wstring& 
         return false;
     *shared = settings;
     shared->FinalPosition = -1;
+    shared->LoadedByName = shared->LoadedFromFolder = -1;
     HMODULE probe = LoadLibraryW(Args.ProgressProbe.c_str());
     HOOKPROC hook = probe ? reinterpret_cast<HOOKPROC>(
                                 reinterpret_cast<void*>(GetProcAddress(probe, ProgressProbeHookName)))

@@ -3,7 +3,8 @@
 // installation's progress bar before the bar's procedure does, and counts them into the
 // driver's shared record (progress_probe_win.h). With DropStep set it also subclasses the
 // bar to swallow that one step: the driver's control that a lost step is noticed. With
-// KillStep set it ends the setup at that step, as a power cut would.
+// KillStep set it ends the setup at that step, as a power cut would. With SearchedDll set it
+// tries to load that DLL from inside the setup.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -36,8 +37,25 @@ LRESULT CALLBACK DroppingProcedure(HWND bar, UINT message, WPARAM wParam, LPARAM
     return CallWindowProcW(BarProcedure, bar, message, wParam, lParam);
 }
 
+// The setup restricts the DLL search to the system folder: a DLL beside it must not load by
+// name, while the same DLL asked for from that folder does.
+void SearchOnce(ProgressProbeRecord* record) {
+    if (record->SearchedDll[0] == 0 || record->LoadedByName != -1)
+        return;
+    HMODULE byName = LoadLibraryW(record->SearchedDll);
+    record->LoadedByName = byName != nullptr;
+    if (byName)
+        FreeLibrary(byName);
+    HMODULE fromFolder = LoadLibraryExW(record->SearchedDll, nullptr, LOAD_LIBRARY_SEARCH_APPLICATION_DIR);
+    record->LoadedFromFolder = fromFolder != nullptr;
+    if (fromFolder)
+        FreeLibrary(fromFolder);
+}
+
 void Observe(const CWPSTRUCT& sent) {
     ProgressProbeRecord* record = OpenRecord();
+    if (record != nullptr)
+        SearchOnce(record);
     if (record == nullptr || !IsProgressBar(sent.hwnd))
         return;
     switch (sent.message) {

@@ -20,6 +20,12 @@ struct ProgressProbeRecord {
     LONG StepSize;      // the step of the last PBM_SETSTEP
     LONG FinalPosition; // PBM_GETPOS when the bar was destroyed; -1 before
     LONG KillStep;      // set by the driver: when not 0, the setup is ended at this step
+    // Set by the driver: when not empty, the probe loads a DLL of this name from inside the
+    // setup, once by name through the process's search order (LoadedByName) and once from
+    // the setup's own folder (LoadedFromFolder): 1 loaded, 0 not found; -1 before.
+    wchar_t SearchedDll[32];
+    LONG LoadedByName;
+    LONG LoadedFromFolder;
 };
 
 // The exit code of a setup that the probe ended, as a power cut or Task Manager would.
