@@ -13,6 +13,7 @@
 
 #include <stdarg.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -400,8 +401,16 @@ namespace {
 // A fresh machine: licence, default folders, installation, read-back, Close.
 void CaseDefaults() {
     std::wstring program = DefaultProgramFolder(), documents = DefaultDocumentsFolder();
-    ExpectText("Program Files folder of a 32-bit prefix", L"C:\\Program Files",
-               SpecialFolder(CSIDL_PROGRAM_FILES));
+    // A 32-bit program on 64-bit Windows (WOW64) is given the 32-bit Program Files. The
+    // harness says which prefix it made (WINEARCH reaches Windows programs as it is).
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    const char* arch = getenv("WINEARCH");
+    ExpectInt("driver runs under WOW64 exactly when 32-bit in a 64-bit prefix",
+              sizeof(void*) == 4 && arch && strcmp(arch, "win64") == 0, wow64 != FALSE);
+    ExpectText(wow64 ? "Program Files folder of a 32-bit program in a 64-bit prefix"
+                     : "Program Files folder of a program of the prefix's own kind",
+               wow64 ? L"C:\\Program Files (x86)" : L"C:\\Program Files", SpecialFolder(CSIDL_PROGRAM_FILES));
     SetupRun run;
     if (Launch(run)) {
         ExpectLicencePage(run);
