@@ -100,6 +100,7 @@ struct DriverArgs {
     std::wstring ProgressProbe;  // the hook DLL that counts the progress bar's messages
     std::wstring Blobs;          // the folder of the packed blobs (NAME.blob)
     int Dpi = 96;
+    bool Wow64 = false; // --wow64 yes: a 32-bit driver in a 64-bit prefix
     std::vector<std::wstring> PayloadNames;
     std::vector<std::wstring> PayloadPaths;
 };

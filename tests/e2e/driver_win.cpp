@@ -3,6 +3,7 @@
 //
 //   e2e-driver.exe CASE --setup PATH [--dpi N] [--website HOST] [--version X.Y.Z]
 //                       [--shots DIR|none] [--licence PATH] [--payload FILE=PATH ...]
+//                       [--wow64 yes|no]
 //
 // Paths may be Unix paths: Wine's drive Z: reaches them.
 //
@@ -13,7 +14,6 @@
 
 #include <stdarg.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -56,6 +56,8 @@ bool ParseArgs(int argc, wchar_t** argv) {
             Args.Blobs = WindowsPath(value);
         else if (option == L"--dpi")
             Args.Dpi = _wtoi(value.c_str());
+        else if (option == L"--wow64")
+            Args.Wow64 = value == L"yes";
         else if (option == L"--payload" && value.find(L'=') != std::wstring::npos) {
             Args.PayloadNames.push_back(value.substr(0, value.find(L'=')));
             Args.PayloadPaths.push_back(WindowsPath(value.substr(value.find(L'=') + 1)));
@@ -104,6 +106,12 @@ bool Launch(SetupRun& run) {
 }
 
 bool Launch(SetupRun& run, const std::wstring& setupPath) {
+    // The driver shares the setup's kind: under WOW64 exactly when the group's prefix is the
+    // 64-bit one.
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    ExpectInt(Args.Wow64 ? "driver runs under WOW64" : "driver runs without WOW64", Args.Wow64,
+              wow64 != FALSE);
     if (!ExpectTrue(StartSetup(run, setupPath), "setup process started"))
         return false;
     const std::wstring windowClass = WindowClassPrefix + Args.Version + WindowClassSuffix;
@@ -401,16 +409,11 @@ namespace {
 // A fresh machine: licence, default folders, installation, read-back, Close.
 void CaseDefaults() {
     std::wstring program = DefaultProgramFolder(), documents = DefaultDocumentsFolder();
-    // A 32-bit program on 64-bit Windows (WOW64) is given the 32-bit Program Files. The
-    // harness says which prefix it made (WINEARCH reaches Windows programs as it is).
-    BOOL wow64 = FALSE;
-    IsWow64Process(GetCurrentProcess(), &wow64);
-    const char* arch = getenv("WINEARCH");
-    ExpectInt("driver runs under WOW64 exactly when 32-bit in a 64-bit prefix",
-              sizeof(void*) == 4 && arch && strcmp(arch, "win64") == 0, wow64 != FALSE);
-    ExpectText(wow64 ? "Program Files folder of a 32-bit program in a 64-bit prefix"
-                     : "Program Files folder of a program of the prefix's own kind",
-               wow64 ? L"C:\\Program Files (x86)" : L"C:\\Program Files", SpecialFolder(CSIDL_PROGRAM_FILES));
+    // A 32-bit program on 64-bit Windows (WOW64) is given the 32-bit Program Files.
+    ExpectText(Args.Wow64 ? "Program Files folder of a 32-bit program in a 64-bit prefix"
+                          : "Program Files folder of a program of the prefix's own kind",
+               Args.Wow64 ? L"C:\\Program Files (x86)" : L"C:\\Program Files",
+               SpecialFolder(CSIDL_PROGRAM_FILES));
     SetupRun run;
     if (Launch(run)) {
         ExpectLicencePage(run);
@@ -639,7 +642,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!ParseArgs(argc, argv) || Args.Setup.empty()) {
         fprintf(stderr, "usage: e2e-driver CASE --setup PATH [--dpi N] [--website HOST] [--version X.Y.Z] "
                         "[--shots DIR|none] "
-                        "[--licence PATH] [--payload FILE=PATH ...]\ncases:");
+                        "[--licence PATH] [--payload FILE=PATH ...] [--wow64 yes|no]\ncases:");
         for (const DriverCase& c : Cases)
             fprintf(stderr, " %s", c.Name);
         for (int i = 0; i < ConformanceCaseCount; ++i)

@@ -14,8 +14,10 @@ function(e2e_win64 test)
   set_property(TEST ${test} APPEND PROPERTY LABELS win64)
 endfunction()
 
-# e2e_win64_group(GROUP DPI CASE...): e2e_group in a 64-bit prefix.
+# e2e_win64_group(GROUP DPI CASE...): e2e_group in a 64-bit prefix; the driver is told to
+# expect WOW64.
 function(e2e_win64_group group)
+  list(APPEND E2E_DRIVER_ARGS --wow64 yes)
   e2e_group(${group} ${ARGN})
   get_directory_property(tests TESTS)
   foreach(test ${tests})
