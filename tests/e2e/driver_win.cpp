@@ -409,11 +409,19 @@ namespace {
 // A fresh machine: licence, default folders, installation, read-back, Close.
 void CaseDefaults() {
     std::wstring program = DefaultProgramFolder(), documents = DefaultDocumentsFolder();
-    // A 32-bit program on 64-bit Windows (WOW64) is given the 32-bit Program Files.
-    ExpectText(Args.Wow64 ? "Program Files folder of a 32-bit program in a 64-bit prefix"
-                          : "Program Files folder of a program of the prefix's own kind",
-               Args.Wow64 ? L"C:\\Program Files (x86)" : L"C:\\Program Files",
-               SpecialFolder(CSIDL_PROGRAM_FILES));
+    // The Program Files folders as the prefix records them in its own view: a 32-bit program
+    // on 64-bit Windows (WOW64) is given the 32-bit one, never the 64-bit one.
+    const wchar_t windowsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    std::wstring recorded =
+        ReadRegistryValue(HKEY_LOCAL_MACHINE, windowsKey, L"ProgramFilesDir", KEY_WOW64_64KEY).Text;
+    std::wstring recorded32 =
+        ReadRegistryValue(HKEY_LOCAL_MACHINE, windowsKey, L"ProgramFilesDir (x86)", KEY_WOW64_64KEY).Text;
+    ExpectText(Args.Wow64 ? "Program Files folder: the prefix's ProgramFilesDir (x86)"
+                          : "Program Files folder: the prefix's ProgramFilesDir",
+               Args.Wow64 ? recorded32 : recorded, SpecialFolder(CSIDL_PROGRAM_FILES));
+    if (Args.Wow64)
+        ExpectTrue(!recorded.empty() && recorded != recorded32,
+                   "the prefix's 64-bit Program Files is another");
     SetupRun run;
     if (Launch(run)) {
         ExpectLicencePage(run);
