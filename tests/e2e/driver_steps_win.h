@@ -103,6 +103,7 @@ struct DriverArgs {
     std::wstring Blobs;          // the folder of the packed blobs (NAME.blob)
     std::wstring SetupInPlace;   // a test build of the setup that writes each file in place
     int Dpi = 96;
+    bool Wow64 = false; // --wow64 yes: a 32-bit driver in a 64-bit prefix
     std::vector<std::wstring> PayloadNames;
     std::vector<std::wstring> PayloadPaths;
 };

@@ -3,6 +3,7 @@
 //
 //   e2e-driver.exe CASE --setup PATH [--dpi N] [--website HOST] [--version X.Y.Z]
 //                       [--shots DIR|none] [--licence PATH] [--payload FILE=PATH ...]
+//                       [--wow64 yes|no]
 //
 // Paths may be Unix paths: Wine's drive Z: reaches them.
 //
@@ -57,6 +58,8 @@ bool ParseArgs(int argc, wchar_t** argv) {
             Args.SetupInPlace = WindowsPath(value);
         else if (option == L"--dpi")
             Args.Dpi = _wtoi(value.c_str());
+        else if (option == L"--wow64")
+            Args.Wow64 = value == L"yes";
         else if (option == L"--payload" && value.find(L'=') != std::wstring::npos) {
             Args.PayloadNames.push_back(value.substr(0, value.find(L'=')));
             Args.PayloadPaths.push_back(WindowsPath(value.substr(value.find(L'=') + 1)));
@@ -105,6 +108,12 @@ bool Launch(SetupRun& run) {
 }
 
 bool Launch(SetupRun& run, const std::wstring& setupPath) {
+    // The driver shares the setup's kind: under WOW64 exactly when the group's prefix is the
+    // 64-bit one.
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    ExpectInt(Args.Wow64 ? "driver runs under WOW64" : "driver runs without WOW64", Args.Wow64,
+              wow64 != FALSE);
     if (!ExpectTrue(StartSetup(run, setupPath), "setup process started"))
         return false;
     const std::wstring windowClass = WindowClassPrefix + Args.Version + WindowClassSuffix;
@@ -402,8 +411,19 @@ namespace {
 // A fresh machine: licence, default folders, installation, read-back, Close.
 void CaseDefaults() {
     std::wstring program = DefaultProgramFolder(), documents = DefaultDocumentsFolder();
-    ExpectText("Program Files folder of a 32-bit prefix", L"C:\\Program Files",
-               SpecialFolder(CSIDL_PROGRAM_FILES));
+    // The Program Files folders as the prefix records them in its own view: a 32-bit program
+    // on 64-bit Windows (WOW64) is given the 32-bit one, never the 64-bit one.
+    const wchar_t windowsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    std::wstring recorded =
+        ReadRegistryValue(HKEY_LOCAL_MACHINE, windowsKey, L"ProgramFilesDir", KEY_WOW64_64KEY).Text;
+    std::wstring recorded32 =
+        ReadRegistryValue(HKEY_LOCAL_MACHINE, windowsKey, L"ProgramFilesDir (x86)", KEY_WOW64_64KEY).Text;
+    ExpectText(Args.Wow64 ? "Program Files folder: the prefix's ProgramFilesDir (x86)"
+                          : "Program Files folder: the prefix's ProgramFilesDir",
+               Args.Wow64 ? recorded32 : recorded, SpecialFolder(CSIDL_PROGRAM_FILES));
+    if (Args.Wow64)
+        ExpectTrue(!recorded.empty() && recorded != recorded32,
+                   "the prefix's 64-bit Program Files is another");
     SetupRun run;
     if (Launch(run)) {
         ExpectLicencePage(run);
@@ -652,7 +672,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!ParseArgs(argc, argv) || Args.Setup.empty()) {
         fprintf(stderr, "usage: e2e-driver CASE --setup PATH [--dpi N] [--website HOST] [--version X.Y.Z] "
                         "[--shots DIR|none] "
-                        "[--licence PATH] [--payload FILE=PATH ...]\ncases:");
+                        "[--licence PATH] [--payload FILE=PATH ...] [--wow64 yes|no]\ncases:");
         for (const DriverCase& c : Cases)
             fprintf(stderr, " %s", c.Name);
         for (int i = 0; i < ConformanceCaseCount; ++i)

@@ -81,12 +81,12 @@ install_wine_fonts() {
     return 0
 }
 
-# A pristine prefix, made once per build tree and Wine version; groups start from copies of
-# it, which takes a second instead of the ten of a new prefix.
+# A pristine prefix, made once per build tree, prefix kind and Wine version; groups start
+# from copies of it, which takes a second instead of the ten of a new prefix.
 template=${E2E_TEMPLATE:-$E2E_ROOT/template}
 ensure_template() {
     local stamp version
-    version="$(wine --version) fonts:$(ls "$wine_fonts" 2>/dev/null | wc -l)"
+    version="$WINEARCH $(wine --version) fonts:$(ls "$wine_fonts" 2>/dev/null | wc -l)"
     stamp=$template/.e2e-template
     (
         flock 8
@@ -121,7 +121,7 @@ make_prefix() {
     done
     for entry in "$template"/drive_c/windows/*; do
         case $(basename "$entry") in
-        system32 | winsxs) cp -al "$entry" "$prefix/drive_c/windows/" 2>/dev/null || cp -a "$entry" "$prefix/drive_c/windows/" ;;
+        system32 | syswow64 | winsxs) cp -al "$entry" "$prefix/drive_c/windows/" 2>/dev/null || cp -a "$entry" "$prefix/drive_c/windows/" ;;
         *) cp -a "$entry" "$prefix/drive_c/windows/" ;;
         esac
     done

@@ -5,10 +5,10 @@
 
 #include <vector>
 
-RegistryValue ReadRegistryValue(HKEY root, const std::wstring& key, const std::wstring& name) {
+RegistryValue ReadRegistryValue(HKEY root, const std::wstring& key, const std::wstring& name, REGSAM view) {
     RegistryValue value = {ERROR_FILE_NOT_FOUND, REG_NONE, 0, std::wstring()};
     HKEY opened;
-    value.Result = RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE, &opened);
+    value.Result = RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE | view, &opened);
     if (value.Result != ERROR_SUCCESS)
         return value;
     value.Result = RegQueryValueExW(opened, name.c_str(), nullptr, &value.Type, nullptr, &value.Bytes);

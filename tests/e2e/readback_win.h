@@ -13,7 +13,9 @@ struct RegistryValue {
     std::wstring Text; // the stored units up to the first NUL
 };
 
-RegistryValue ReadRegistryValue(HKEY root, const std::wstring& key, const std::wstring& name);
+// view: 0, or KEY_WOW64_32KEY / KEY_WOW64_64KEY to read another view of the registry.
+RegistryValue ReadRegistryValue(HKEY root, const std::wstring& key, const std::wstring& name,
+                                REGSAM view = 0);
 // Number of values in a key; -1 when the key can't be opened.
 int CountRegistryValues(HKEY root, const std::wstring& key);
 

@@ -112,6 +112,8 @@ function(e2e_group group dpi)
     set(previous ${test})
   endforeach()
 endfunction()
+# The installing groups again in 64-bit prefixes (label win64).
+include(${CMAKE_SOURCE_DIR}/tests/e2e/win64_groups.cmake)
 
 # The progress bar gets every step (counted from inside the setup) while it is visible; the
 # control swallows one step and must see exactly that fault.

@@ -79,9 +79,9 @@ bool WriteRegistryText(HKEY root, const std::wstring& key, const std::wstring& n
                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-bool RegistryKeyExists(HKEY root, const std::wstring& key) {
+bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view) {
     HKEY opened;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE | view, &opened) != ERROR_SUCCESS)
         return false;
     RegCloseKey(opened);
     return true;

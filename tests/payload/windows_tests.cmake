@@ -84,3 +84,5 @@ foreach(case install open_sample uninstall_while_running uninstall reinstall)
   endif()
   set(previous ${case})
 endforeach()
+# The same in a 64-bit prefix (label win64).
+include(${PAYLOAD_TESTS_DIR}/win64_tests.cmake)
