@@ -30,7 +30,7 @@ set(root ${PAYLOAD_E2E_ROOT})
 function(payload_win64_test name driver)
   add_test(NAME payload_e2e_win64_${name} COMMAND ${PAYLOAD_E2E_HARNESS} ${ARGN})
   set_tests_properties(payload_e2e_win64_${name} PROPERTIES
-    ENVIRONMENT "E2E_ROOT=${root};E2E_DISPLAY=${CORVALE_PAYLOAD_E2E_DISPLAY};E2E_DRIVER=${driver};E2E_SHOTS=${root}/shots;WINEPREFIX=${root}/product_win64;CORVALE_WINE_ARCH=win64;E2E_TEMPLATE=${E2E_TEMPLATE_WIN64}"
+    ENVIRONMENT "E2E_ROOT=${root};E2E_DISPLAY=${PAYLOAD_E2E_DISPLAY};E2E_DRIVER=${driver};E2E_SHOTS=${root}/shots;WINEPREFIX=${root}/product_win64;CORVALE_WINE_ARCH=win64;E2E_TEMPLATE=${E2E_TEMPLATE_WIN64}"
     RESOURCE_LOCK corvale_e2e
     LABELS "e2e;win64"
     TIMEOUT 180
