@@ -34,17 +34,37 @@ set(PAYLOAD_RESOURCE_FILES
   ${PAYLOAD_DIR}/sample.mpl
   ${PAYLOAD_DIR}/src/resource_ids.h
   ${CMAKE_SOURCE_DIR}/core/product_names.h)
+set(PAYLOAD_SCRIPT_corvale ${PAYLOAD_DIR}/corvale.rc)
+set(PAYLOAD_SCRIPT_uninstaller ${PAYLOAD_DIR}/uninstaller.rc)
+set(PAYLOAD_RESOURCE_INCLUDES ${CMAKE_SOURCE_DIR})
+# The 64-bit test build (only for running the tests under Wine where 32-bit code can't run):
+# manifests that ask for the 64-bit common controls, as the setup's does; handed the x86
+# ones, a 64-bit program can't load comctl32 at all where the prefix has them (a 64-bit
+# prefix beside a 32-bit Wine). windres finds the scripts' other files through -I.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  foreach(program corvale uninstaller)
+    file(READ ${PAYLOAD_DIR}/resources/${program}.manifest manifest)
+    string(REPLACE "processorArchitecture=\"x86\"" "processorArchitecture=\"amd64\"" manifest "${manifest}")
+    file(WRITE ${CMAKE_BINARY_DIR}/payload64/resources/${program}.manifest "${manifest}")
+    file(READ ${PAYLOAD_DIR}/${program}.rc script)
+    string(REPLACE "\"resources/${program}.manifest\""
+           "\"${CMAKE_BINARY_DIR}/payload64/resources/${program}.manifest\"" script "${script}")
+    file(WRITE ${CMAKE_BINARY_DIR}/payload64/${program}.rc "${script}")
+    set(PAYLOAD_SCRIPT_${program} ${CMAKE_BINARY_DIR}/payload64/${program}.rc)
+  endforeach()
+  list(APPEND PAYLOAD_RESOURCE_INCLUDES ${PAYLOAD_DIR})
+endif()
 set_source_files_properties(
-  ${PAYLOAD_DIR}/corvale.rc ${PAYLOAD_DIR}/uninstaller.rc ${PAYLOAD_DIR}/uninstall_library.rc PROPERTIES
+  ${PAYLOAD_SCRIPT_corvale} ${PAYLOAD_SCRIPT_uninstaller} ${PAYLOAD_DIR}/uninstall_library.rc PROPERTIES
   OBJECT_DEPENDS "${PAYLOAD_RESOURCE_FILES}"
-  INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR})
+  INCLUDE_DIRECTORIES "${PAYLOAD_RESOURCE_INCLUDES}")
 
 add_executable(payload_corvale WIN32
   ${PAYLOAD_DIR}/src/corvale_app_win.cpp
   ${PAYLOAD_DIR}/src/ledger.cpp
   ${PAYLOAD_DIR}/src/document_argument.cpp
   ${PAYLOAD_NAMES_SOURCES}
-  ${PAYLOAD_DIR}/corvale.rc)
+  ${PAYLOAD_SCRIPT_corvale})
 payload_binary(payload_corvale)
 set_target_properties(payload_corvale PROPERTIES OUTPUT_NAME corvale)
 target_link_options(payload_corvale PRIVATE -municode -mwindows)
@@ -53,7 +73,7 @@ target_link_libraries(payload_corvale PRIVATE comctl32 advapi32 gdi32 user32)
 add_executable(payload_uninstaller WIN32
   ${PAYLOAD_DIR}/src/uninstaller_win.cpp
   ${PAYLOAD_UNINSTALL_SOURCES}
-  ${PAYLOAD_DIR}/uninstaller.rc)
+  ${PAYLOAD_SCRIPT_uninstaller})
 payload_binary(payload_uninstaller)
 set_target_properties(payload_uninstaller PROPERTIES OUTPUT_NAME uninst_corvale)
 target_link_options(payload_uninstaller PRIVATE -municode -mwindows)
