@@ -6,6 +6,26 @@ set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static -static-libgcc -st
 set(CMAKE_SHARED_LINKER_FLAGS "${CMAKE_SHARED_LINKER_FLAGS} -static -static-libgcc -static-libstdc++")
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
 
+# amd64_resource_script(SCRIPT MANIFEST OUT): for the 64-bit test build (only for running the
+# tests under Wine where 32-bit code can't run), a copy of the resource script SCRIPT in which
+# its manifest, "resources/MANIFEST" beside it, asks for the 64-bit common controls. Handed
+# the x86 ones, a 64-bit program gets the old unthemed controls, or none at all where the
+# prefix has the x86 ones (a 64-bit prefix beside a 32-bit Wine). windres finds the script's
+# other files through -I of the script's own folder. OUT receives the copy's path. Both are
+# written when the build is configured: change the originals, configure again.
+function(amd64_resource_script script manifest out)
+  get_filename_component(folder ${script} DIRECTORY)
+  get_filename_component(name ${script} NAME)
+  set(copies ${CMAKE_BINARY_DIR}/amd64-resources)
+  file(READ ${folder}/resources/${manifest} text)
+  string(REPLACE "processorArchitecture=\"x86\"" "processorArchitecture=\"amd64\"" text "${text}")
+  file(WRITE ${copies}/resources/${manifest} "${text}")
+  file(READ ${script} text)
+  string(REPLACE "\"resources/${manifest}\"" "\"${copies}/resources/${manifest}\"" text "${text}")
+  file(WRITE ${copies}/${name} "${text}")
+  set(${out} ${copies}/${name} PARENT_SCOPE)
+endfunction()
+
 # ---- The five payload files --------------------------------------------------------------
 include(${CMAKE_SOURCE_DIR}/payload/payload.cmake)
 

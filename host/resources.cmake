@@ -8,19 +8,9 @@ set(SETUP_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 set(SETUP_LICENCE ${SETUP_GENERATED_DIR}/resources/licence.txt)
 configure_file(${CMAKE_SOURCE_DIR}/host/resources/licence.txt.in ${SETUP_LICENCE} @ONLY NEWLINE_STYLE CRLF)
 set(SETUP_RESOURCE_INCLUDES ${CMAKE_SOURCE_DIR} ${SETUP_GENERATED_DIR})
-# The 64-bit test build (only for running the tests under Wine where 32-bit code can't run):
-# the same script, but a manifest that asks for the 64-bit common controls, or its process
-# would get the old unthemed ones. windres finds the script's other files through -I.
-# (Both are written when the build is configured: change host/ files, configure again.)
+# The 64-bit test build: a manifest that asks for the 64-bit common controls.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  file(READ ${CMAKE_SOURCE_DIR}/host/resources/setup.manifest manifest)
-  string(REPLACE "processorArchitecture=\"x86\"" "processorArchitecture=\"amd64\"" manifest "${manifest}")
-  file(WRITE ${CMAKE_BINARY_DIR}/host64/resources/setup.manifest "${manifest}")
-  file(READ ${CMAKE_SOURCE_DIR}/host/setup.rc script)
-  string(REPLACE "\"resources/setup.manifest\"" "\"${CMAKE_BINARY_DIR}/host64/resources/setup.manifest\""
-         script "${script}")
-  file(WRITE ${CMAKE_BINARY_DIR}/host64/setup.rc "${script}")
-  set(SETUP_RESOURCE_SOURCES ${CMAKE_BINARY_DIR}/host64/setup.rc)
+  amd64_resource_script(${CMAKE_SOURCE_DIR}/host/setup.rc setup.manifest SETUP_RESOURCE_SOURCES)
   list(APPEND SETUP_RESOURCE_INCLUDES ${CMAKE_SOURCE_DIR}/host)
 endif()
 # windres reads these while it compiles the script; a change to any of them recompiles it.

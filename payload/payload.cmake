@@ -37,20 +37,10 @@ set(PAYLOAD_RESOURCE_FILES
 set(PAYLOAD_SCRIPT_corvale ${PAYLOAD_DIR}/corvale.rc)
 set(PAYLOAD_SCRIPT_uninstaller ${PAYLOAD_DIR}/uninstaller.rc)
 set(PAYLOAD_RESOURCE_INCLUDES ${CMAKE_SOURCE_DIR})
-# The 64-bit test build (only for running the tests under Wine where 32-bit code can't run):
-# manifests that ask for the 64-bit common controls, as the setup's does; handed the x86
-# ones, a 64-bit program can't load comctl32 at all where the prefix has them (a 64-bit
-# prefix beside a 32-bit Wine). windres finds the scripts' other files through -I.
+# The 64-bit test build: manifests that ask for the 64-bit common controls.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   foreach(program corvale uninstaller)
-    file(READ ${PAYLOAD_DIR}/resources/${program}.manifest manifest)
-    string(REPLACE "processorArchitecture=\"x86\"" "processorArchitecture=\"amd64\"" manifest "${manifest}")
-    file(WRITE ${CMAKE_BINARY_DIR}/payload64/resources/${program}.manifest "${manifest}")
-    file(READ ${PAYLOAD_DIR}/${program}.rc script)
-    string(REPLACE "\"resources/${program}.manifest\""
-           "\"${CMAKE_BINARY_DIR}/payload64/resources/${program}.manifest\"" script "${script}")
-    file(WRITE ${CMAKE_BINARY_DIR}/payload64/${program}.rc "${script}")
-    set(PAYLOAD_SCRIPT_${program} ${CMAKE_BINARY_DIR}/payload64/${program}.rc)
+    amd64_resource_script(${PAYLOAD_DIR}/${program}.rc ${program}.manifest PAYLOAD_SCRIPT_${program})
   endforeach()
   list(APPEND PAYLOAD_RESOURCE_INCLUDES ${PAYLOAD_DIR})
 endif()

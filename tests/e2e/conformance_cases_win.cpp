@@ -920,10 +920,7 @@ std::wstring DamagedCopy(Damage damage) {
     std::wstring folder = WindowsPath(root) + L"\\integrity-copies";
     std::wstring copy = folder + L"\\corvale-setup.exe";
     CreateDirectoryW(folder.c_str(), nullptr);
-    FILE* file = _wfopen(copy.c_str(), L"wb");
-    bool written = file && fwrite(setup.data(), 1, setup.size(), file) == setup.size();
-    written = file && fclose(file) == 0 && written;
-    return ExpectTrue(written, "copy of the setup written") ? copy : std::wstring();
+    return ExpectTrue(WriteText(copy, setup), "copy of the setup written") ? copy : std::wstring();
 }
 
 // The damaged-setup box is all there is: no main window, no other window of the setup; OK

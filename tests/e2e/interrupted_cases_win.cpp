@@ -52,24 +52,11 @@ bool LoadVersions(Versions& versions) {
     return true;
 }
 
-bool WriteWhole(const std::wstring& path, const std::string& bytes, DWORD disposition = CREATE_ALWAYS) {
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    bool whole = (disposition != OPEN_EXISTING ||
-                  SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER) &&
-                 WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                 written == bytes.size();
-    return CloseHandle(file) && whole;
-}
-
 // The installed files as an older release left them.
 bool PlaceOldVersions(const Versions& versions) {
     bool placed = true;
     for (int file = 0; file < FileCount; ++file)
-        placed = WriteWhole(PathOf(file), versions.Old[file]) && placed;
+        placed = WriteText(PathOf(file), versions.Old[file]) && placed;
     return ExpectTrue(placed, "old versions placed");
 }
 
@@ -260,7 +247,10 @@ void CaseInterruptedReinstall() {
 
     // A line added to the sample, as the user's own entry: kept as it is.
     const std::string line = "2026-12-01  Winter tyres  -480.00\r\n";
-    ExpectTrue(WriteWhole(PathOf(FileCount - 1), line, OPEN_EXISTING), "a line added to sample.mpl");
+    std::string unchanged;
+    ExpectTrue(ReadWholeFile(PathOf(FileCount - 1), unchanged) &&
+                   WriteText(PathOf(FileCount - 1), unchanged + line),
+               "a line added to sample.mpl");
     if (!ExpectTrue(Reinstall(Args.Setup, 0), "the run over the edited sample"))
         return;
     std::string kept;

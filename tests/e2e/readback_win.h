@@ -20,6 +20,8 @@ RegistryValue ReadRegistryValue(HKEY root, const std::wstring& key, const std::w
 int CountRegistryValues(HKEY root, const std::wstring& key);
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes);
+// Creates or replaces the file with exactly these bytes.
+bool WriteText(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
 
 struct ShellLinkFields {

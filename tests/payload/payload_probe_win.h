@@ -58,7 +58,6 @@ bool CreateShortcut(const std::wstring& link, const std::wstring& target,
 bool WriteRegistryText(HKEY root, const std::wstring& key, const std::wstring& name,
                        const std::wstring& text);
 bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view = 0);
-bool WriteText(const std::wstring& path, const std::string& bytes);
 bool FolderExists(const std::wstring& path);
 
 // The finishing library's copies that are still in the temporary folders.
