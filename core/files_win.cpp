@@ -4,6 +4,9 @@
 #include <shlobj.h>
 
 #include "platform.h"
+#include "registry_table.h"
+#include "removal_plan.h"
+#include "text.h"
 #include "win_text.h"
 
 struct PlatformFile {
@@ -18,6 +21,24 @@ constexpr size_t LargestWrite = 1u << 30;
 
 void DeleteTargetFile(const char16_t* path) {
     DeleteFileW(WideText(path));
+}
+
+void DeleteLeftoverFiles(const char16_t* folder) {
+    char16_t pattern[PathUnits], path[PathUnits];
+    if (FormatText(pattern, PathUnits, FolderFileFormat, folder, LeftoverPattern) < 0)
+        return;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(WideText(pattern), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        // The wildcard also matches short names and longer ones; only the exact pattern goes.
+        const char16_t* name = reinterpret_cast<const char16_t*>(found.cFileName);
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsLeftoverName(name) &&
+            FormatText(path, PathUnits, FolderFileFormat, folder, name) >= 0)
+            DeleteFileW(WideText(path));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
 }
 
 void PauseMilliseconds(unsigned milliseconds) {

@@ -17,10 +17,6 @@ const char16_t CongratulationFormat[] =
     u"Congratulations!\n\nYou've successfuly installed %s on your computer.\n"
     u"Thank you for choosing %s.\n\nVisit %s's website for updates and news:";
 
-// The main program is the first row of the payload table; its target path is also the
-// target of the program shortcuts and the document type's open command.
-constexpr int MainProgramRow = 0;
-
 void ShowStatusV(const char16_t* format, va_list args) {
     char16_t message[StatusUnits] = {};
     // Every message of the run fits; should one ever not, its text is shown unfilled rather
@@ -35,11 +31,13 @@ const char16_t* FolderOf(PayloadFolder folder) {
 }
 
 // Creates the last component of folder; an existing folder is used as it is, less the
-// temporary file that a run ended part-way may have left there.
+// temporary file that a run ended part-way may have left there and the files that an
+// uninstallation left to be removed at restart.
 int MakeFolder(const char16_t* folder) {
     unsigned long error = CreateFolder(folder);
     if (error == 0 || error == ErrorAlreadyExists) {
         RemoveTemporaryFile(folder);
+        DeleteLeftoverFiles(folder);
         return 0;
     }
     Fail(FolderFailureFormat, folder, static_cast<int>(error));
@@ -52,16 +50,17 @@ int MakeFolder(const char16_t* folder) {
 // longest file name, so the path is shown complete, never cut.
 int ExtractRow(int row, char16_t* target, ProgressSink* sink) {
     const PayloadEntry* entry = &PayloadTable[row];
-    const char16_t* folder = FolderOf(entry->Folder);
-    if (FormatText(target, PathUnits, FolderFileFormat, folder, entry->FileName) < 0) {
+    const InstalledFile* file = &InstalledFiles[row];
+    const char16_t* folder = FolderOf(file->Folder);
+    if (FormatText(target, PathUnits, FolderFileFormat, folder, file->FileName) < 0) {
         char16_t whole[StatusUnits] = {};
-        FormatText(whole, StatusUnits, FolderFileFormat, folder, entry->FileName);
+        FormatText(whole, StatusUnits, FolderFileFormat, folder, file->FileName);
         Fail(entry->FailureFormat, whole);
         return -1;
     }
-    // The documents folder is the user's: a file there that differs from the payload was
-    // changed by its owner (the uninstaller judges the same way) and is kept.
-    ExistingFile existing = entry->Folder == DocumentsFolderTarget ? KeepChanged : ReplaceExisting;
+    // A file that is the user's once it differs from the payload (the sample ledger) is
+    // kept; the uninstaller judges it the same way.
+    ExistingFile existing = file->Removal == RemoveWhileShipped ? KeepChanged : ReplaceExisting;
     if (ExtractPayload(target, entry->Blob, PayloadBlobBytes(*entry), PayloadChecksums[row], sink,
                        existing) != 0) {
         Fail(entry->FailureFormat, target);
@@ -78,8 +77,7 @@ int ExtractPayloads(char16_t (*targets)[PathUnits], ProgressSink* sink) {
     ProgressStepIt(sink);
     int documentsFolderMade = 0;
     for (int row = 0; row < PayloadCount; ++row) {
-        const PayloadEntry* entry = &PayloadTable[row];
-        if (entry->Folder == DocumentsFolderTarget && !documentsFolderMade) {
+        if (InstalledFiles[row].Folder == DocumentsFolderTarget && !documentsFolderMade) {
             if (MakeFolder(WizardState.DocumentsFolder) != 0)
                 return -1;
             documentsFolderMade = 1;

@@ -1,6 +1,17 @@
 // The installation run: what showing the install page does.
 #pragma once
 
+#include "payload_format.h"
+#include "registry_table.h"
+#include "shortcut_table.h"
+
+// The run's own progress steps, besides those of the extraction: one when the bar appears,
+// one after the program folder, one after the files, then those of the registry writes and
+// one for each shortcut entry, made or not. The packer checks the bar's range with
+// RunOwnTicks, so the tables and it must agree.
+static_assert(3 + RegistryStepCount() + ShortcutCount == static_cast<int>(RunOwnTicks),
+              "the run's own ticks follow the registry and shortcut tables");
+
 // Turns the two folders and the two shortcut choices of WizardState into an installed
 // product, ticking the progress display, and ends with the congratulation or the first
 // failure's message and the Close button. Sets WizardState.InstallFinished on success.

@@ -16,15 +16,12 @@ extern const unsigned char SampleDocumentBlob[], SampleDocumentBlobEnd[];
 // Rows 2 and 5 share this message.
 static const char16_t CreateFileFailure[] = u"ERROR: Couldn't create file:\n\n%s";
 
-// ProductInfo is constant-initialised, so reading its file names here during start-up is safe.
+// Row i is the file InstalledFiles[i].
 const PayloadEntry PayloadTable[PayloadCount] = {
-    {MainProgramBlob, MainProgramBlobEnd, ProgramFolderTarget, ProductInfo.MainProgramFile,
+    {MainProgramBlob, MainProgramBlobEnd,
      u"ERROR: Couldn't create file:\n\n%s\n\nMake sure the program is closed before updating."},
-    {ReadmeBlob, ReadmeBlobEnd, ProgramFolderTarget, ProductInfo.ReadmeFile, CreateFileFailure},
-    {UninstallerBlob, UninstallerBlobEnd, ProgramFolderTarget, ProductInfo.UninstallerFile,
-     u"ERROR: Couldn't create file:\n%s"},
-    {UninstallLibraryBlob, UninstallLibraryBlobEnd, ProgramFolderTarget, ProductInfo.UninstallLibraryFile,
-     u"Couldn't create file:\n%s"},
-    {SampleDocumentBlob, SampleDocumentBlobEnd, DocumentsFolderTarget, ProductInfo.SampleDocumentFile,
-     CreateFileFailure},
+    {ReadmeBlob, ReadmeBlobEnd, CreateFileFailure},
+    {UninstallerBlob, UninstallerBlobEnd, u"ERROR: Couldn't create file:\n%s"},
+    {UninstallLibraryBlob, UninstallLibraryBlobEnd, u"Couldn't create file:\n%s"},
+    {SampleDocumentBlob, SampleDocumentBlobEnd, CreateFileFailure},
 };

@@ -40,6 +40,10 @@ PlatformFile* OpenFileForReading(const char16_t* path, int* missing);
 long ReadFileBytes(PlatformFile* file, unsigned char* bytes, size_t count);
 void CloseReadFile(PlatformFile* file);
 
+// Deletes the files of folder whose names are of the leftover pattern (LeftoverPrefix,
+// hexadecimal digits, LeftoverSuffix; IsLeftoverName), and no other file.
+void DeleteLeftoverFiles(const char16_t* folder);
+
 constexpr unsigned long ErrorAlreadyExists = 183;
 // Creates the last component of the path. 0 on success, otherwise the system error code
 // (ErrorAlreadyExists for an existing folder or file of that name).

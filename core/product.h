@@ -1,5 +1,6 @@
 // The one product this setup installs: every name, version, file name and message
-// that describes it, and the table of the five embedded payload files.
+// that describes it, the five files it installs with how each is removed, and the table of
+// the five embedded payload files.
 // Nothing here is computed at run time; every other file takes these values from here.
 #pragma once
 
@@ -8,8 +9,8 @@
 #include "product_names.h"
 
 // Buffer sizes shared by the whole setup, in UTF-16 units including the terminator.
-constexpr int PathUnits = 260;      // every folder, path, key and composed value
-constexpr int StatusUnits = 510;    // the formatted outcome message
+constexpr int PathUnits = 260;       // every folder, path, key and composed value
+constexpr int StatusUnits = 510;     // the formatted outcome message
 constexpr int WebAddressUnits = 128; // "http://" and the host
 constexpr int WebSiteHostMaxUnits = 120;
 
@@ -34,16 +35,84 @@ struct ProductInfoRecord {
     const char16_t* WebSiteUrlFormat;
 };
 
-extern const ProductInfoRecord ProductInfo;
+// The installed files' names, each a literal of its own.
+namespace ProductFileName {
+constexpr char16_t MainProgram[] = u"corvale.exe";
+constexpr char16_t Readme[] = u"readme.txt";
+constexpr char16_t Uninstaller[] = u"uninst_corvale.exe";
+constexpr char16_t UninstallLibrary[] = u"uninstall.dll";
+constexpr char16_t SampleDocument[] = u"sample.mpl";
+} // namespace ProductFileName
+
+inline constexpr ProductInfoRecord ProductInfo = {
+    /* ProductName */ u"" CORVALE_PRODUCT_NAME,
+    /* ProductVersion */ u"" CORVALE_PRODUCT_VERSION,
+    /* PublisherName */ u"" CORVALE_PUBLISHER_NAME,
+    /* TitleFormat */ u"%s v.%s Installation",
+    /* DocumentsFolderName */ u"Zadir Oduve",
+    /* DocumentTypeName */ u"Ruroz Udid",
+    /* DocumentProgId */ u"Corvale.Doc",
+    /* DocumentExtension */ u".mpl",
+    /* OpenVerbTextFormat */ u"Open file in %s",
+    /* MainProgramFile */ ProductFileName::MainProgram,
+    /* ReadmeFile */ ProductFileName::Readme,
+    /* UninstallerFile */ ProductFileName::Uninstaller,
+    /* UninstallLibraryFile */ ProductFileName::UninstallLibrary,
+    /* SampleDocumentFile */ ProductFileName::SampleDocument,
+    /* ProgramShortcutFile */ u"Corvale.lnk",
+    /* DocumentsShortcutFile */ u"Zadir Oduve.lnk",
+    /* WebSiteHost */ u"" CORVALE_WEBSITE_HOST,
+    /* WebSiteUrlFormat */ u"http://%s",
+};
+
+// ---- The installed files ---------------------------------------------------------------
 
 // Which chosen folder receives a payload file.
 enum PayloadFolder { ProgramFolderTarget, DocumentsFolderTarget };
 
-struct PayloadEntry {
-    const unsigned char* Blob;    // six-digit header and coded body
-    const unsigned char* BlobEnd; // one past the blob's last byte
+// How the uninstaller takes an installed file away.
+enum FileRemoval {
+    // Removed first: a running copy stops the uninstallation before anything is gone.
+    RemoveUnlessRunning,
+    RemoveOutright,
+    // Only while it holds the shipped bytes or nothing; otherwise it is the user's own.
+    RemoveWhileShipped,
+    // The uninstaller's own two files go last, with the uninstall entry.
+    RemoveWithUninstaller,
+    RemoveAsUninstaller,
+};
+
+struct InstalledFile {
     PayloadFolder Folder;
     const char16_t* FileName;
+    FileRemoval Removal;
+};
+
+constexpr int PayloadCount = 5;
+// The five files in install order; row i is also PayloadTable[i].
+inline constexpr InstalledFile InstalledFiles[PayloadCount] = {
+    {ProgramFolderTarget, ProductInfo.MainProgramFile, RemoveUnlessRunning},
+    {ProgramFolderTarget, ProductInfo.ReadmeFile, RemoveOutright},
+    {ProgramFolderTarget, ProductInfo.UninstallerFile, RemoveAsUninstaller},
+    {ProgramFolderTarget, ProductInfo.UninstallLibraryFile, RemoveWithUninstaller},
+    {DocumentsFolderTarget, ProductInfo.SampleDocumentFile, RemoveWhileShipped},
+};
+
+// The row of a file in InstalledFiles (and PayloadTable); -1 for none.
+constexpr int InstalledFileRow(FileRemoval removal) {
+    for (int row = 0; row < PayloadCount; ++row)
+        if (InstalledFiles[row].Removal == removal)
+            return row;
+    return -1;
+}
+// The main program: the target of the program shortcuts and the document type's command.
+constexpr int MainProgramRow = InstalledFileRow(RemoveUnlessRunning);
+static_assert(MainProgramRow >= 0 && InstalledFiles[MainProgramRow].Folder == ProgramFolderTarget,
+              "the main program is installed into the program folder");
+
+struct PayloadEntry {
+    const unsigned char* Blob;     // six-digit header and coded body
+    const unsigned char* BlobEnd;  // one past the blob's last byte
     const char16_t* FailureFormat; // one "%s": the full target path
 };
 
@@ -53,7 +122,16 @@ struct PayloadEntry {
 // written one after the other.
 constexpr char16_t TemporaryFileName[] = u"~crv.tmp";
 
-constexpr int PayloadCount = 5;
+// A file that the uninstaller can't remove at once (another program holds it) is renamed in
+// its folder to a name of this pattern, ~crv-<one to eight hexadecimal digits>.del, and
+// removed when Windows restarts; so a reinstallation before the restart writes its files
+// under their own names untouched. The setup and the uninstaller remove such leftovers,
+// and nothing else of a name like them.
+constexpr char16_t LeftoverPrefix[] = u"~crv-";
+constexpr char16_t LeftoverSuffix[] = u".del";
+constexpr char16_t LeftoverPattern[] = u"~crv-*.del";
+constexpr int LeftoverDigitsMax = 8;
+
 extern const PayloadEntry PayloadTable[PayloadCount];
 
 inline size_t PayloadBlobBytes(const PayloadEntry& entry) {

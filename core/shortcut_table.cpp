@@ -2,17 +2,6 @@
 
 #include "text.h"
 
-const ShortcutEntry ShortcutTable[ShortcutCount] = {
-    // The Start menu entry goes to the common programs folder itself, with no subfolder.
-    {AlwaysMade, CsidlCommonPrograms, ProgramShortcutFileText, MainProgramPathText, u"", ProductNameText,
-     ShowNormal, ProgramFolderText, u"", 0},
-    // The desktop links go to the desktop of the account that runs the setup.
-    {WhenProgramShortcutWanted, CsidlDesktopDirectory, ProgramShortcutFileText, MainProgramPathText, u"",
-     ProductNameText, ShowNormal, ProgramFolderText, u"", 0},
-    {WhenDocumentsShortcutWanted, CsidlDesktopDirectory, DocumentsShortcutFileText, DocumentsFolderText, u"",
-     DocumentsFolderNameText, ShowNormal, DocumentsFolderText, u"", 0},
-};
-
 namespace {
 int Wanted(ShortcutCondition condition, const InstallInputs* inputs) {
     switch (condition) {

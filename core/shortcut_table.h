@@ -18,8 +18,18 @@ struct ShortcutEntry {
     int IconIndex;
 };
 
-constexpr int ShortcutCount = 3;
-extern const ShortcutEntry ShortcutTable[ShortcutCount];
+// The uninstaller removes each link only while it leads to the entry's target.
+inline constexpr ShortcutEntry ShortcutTable[] = {
+    // The Start menu entry goes to the common programs folder itself, with no subfolder.
+    {AlwaysMade, CsidlCommonPrograms, ProgramShortcutFileText, MainProgramPathText, u"", ProductNameText,
+     ShowNormal, ProgramFolderText, u"", 0},
+    // The desktop links go to the desktop of the account that runs the setup.
+    {WhenProgramShortcutWanted, CsidlDesktopDirectory, ProgramShortcutFileText, MainProgramPathText, u"",
+     ProductNameText, ShowNormal, ProgramFolderText, u"", 0},
+    {WhenDocumentsShortcutWanted, CsidlDesktopDirectory, DocumentsShortcutFileText, DocumentsFolderText, u"",
+     DocumentsFolderNameText, ShowNormal, DocumentsFolderText, u"", 0},
+};
+constexpr int ShortcutCount = sizeof ShortcutTable / sizeof ShortcutTable[0];
 
 // Makes the shortcuts in table order, each only when its condition holds, and steps sink once
 // after every entry whether it was made or not. A shortcut whose folder lookup fails or whose

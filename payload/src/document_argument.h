@@ -1,9 +1,10 @@
 // The document that corvale.exe is asked to show, read from its whole command line.
 //
-// The setup registers the open command as the program's path, unquoted, a space and "%1"
-// in quotes, and Windows hands that text on as the command line. A path with spaces
-// ("C:\Program Files\...") then does not read as one word by the usual rules, so the
-// program's own path is recognised by comparing with where the program runs from.
+// The setup registers the open command as the program's path in quotes, a space and "%1"
+// in quotes, and Windows hands that text on as the command line. Earlier setups registered
+// the path unquoted: a path with spaces ("C:\Program Files\...") then does not read as one
+// word by the usual rules, so the program's own path is recognised by comparing with where
+// the program runs from.
 #pragma once
 
 // Finds the document in commandLine; modulePath is the program's own path (may be empty).

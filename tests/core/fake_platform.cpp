@@ -2,6 +2,8 @@
 // an in-memory registry and shortcuts that are only recorded.
 #include "fake_platform.h"
 
+#include "core/removal_plan.h"
+
 #include <algorithm>
 
 struct PlatformFile {
@@ -21,6 +23,19 @@ FakeRegistryValue* FindValue(const std::string& root, const std::string& key, co
     return nullptr;
 }
 } // namespace
+
+void DeleteLeftoverFiles(const char16_t* folder) {
+    RecordCall("DeleteLeftoverFiles", {Utf8(folder)});
+    std::u16string prefix = std::u16string(folder) + u"\\";
+    for (auto it = Fake.Files.begin(); it != Fake.Files.end();) {
+        bool inFolder = it->first.compare(0, prefix.size(), prefix) == 0 &&
+                        it->first.find(u'\\', prefix.size()) == std::u16string::npos;
+        if (inFolder && IsLeftoverName(it->first.c_str() + prefix.size()))
+            it = Fake.Files.erase(it);
+        else
+            ++it;
+    }
+}
 
 void DeleteTargetFile(const char16_t* path) {
     RecordCall("DeleteTargetFile", {Utf8(path)});

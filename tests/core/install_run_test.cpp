@@ -11,6 +11,7 @@
 #include "core/install_run.h"
 #include "core/product_names.h"
 #include "core/payload_format.h"
+#include "core/removal_plan.h"
 #include "fake_platform.h"
 #include "wizard/wizard_state.h"
 
@@ -78,11 +79,13 @@ std::vector<std::string> Recorded(int* extractionTicks = nullptr) {
     return lines;
 }
 
-// A folder is made, and a temporary file left in it by an ended run removed, where it fits.
+// A folder is made, and a temporary file left in it by an ended run removed, where it fits,
+// and the files an uninstallation left to be removed at restart.
 void AddFolder(std::vector<std::string>* lines, const std::string& folder) {
     lines->push_back(Call("CreateFolder", {folder}));
     if (folder.size() + 9 <= PathUnits - 1)
         lines->push_back(Call("DeleteTargetFile", {folder + "\\~crv.tmp"}));
+    lines->push_back(Call("DeleteLeftoverFiles", {folder}));
 }
 
 // The sample in the documents folder is first compared with the payload: a changed one is kept.
@@ -134,7 +137,7 @@ std::vector<std::string> ExpectedRun(const Choices& c) {
     AddWrite(&e, "HKLM", "SOFTWARE\\Corvale", "AppPath", p);
     AddWrite(&e, "HKLM", "SOFTWARE\\Corvale", "Version", CORVALE_PRODUCT_VERSION);
     AddWrite(&e, "HKLM", uninstall, "DisplayName", "Corvale");
-    AddWrite(&e, "HKLM", uninstall, "UninstallString", p + "\\uninst_corvale.exe");
+    AddWrite(&e, "HKLM", uninstall, "UninstallString", "\"" + p + "\\uninst_corvale.exe\"");
     AddWrite(&e, "HKLM", uninstall, "Version", CORVALE_PRODUCT_VERSION);
     AddWrite(&e, "HKLM", uninstall, "DisplayVersion", CORVALE_PRODUCT_VERSION);
     AddWrite(&e, "HKLM", uninstall, "DisplayIcon", program + ",0");
@@ -142,7 +145,7 @@ std::vector<std::string> ExpectedRun(const Choices& c) {
     AddWrite(&e, "HKLM", docType, "", "Ruroz Udid");
     AddWrite(&e, "HKLM", docType + "\\shell", "", "open");
     AddWrite(&e, "HKLM", docType + "\\shell\\open", "", "Open file in Corvale");
-    AddWrite(&e, "HKLM", docType + "\\shell\\open\\command", "", program + " \"%1\"");
+    AddWrite(&e, "HKLM", docType + "\\shell\\open\\command", "", "\"" + program + "\" \"%1\"");
     AddWrite(&e, "HKLM", "SOFTWARE\\Classes\\.mpl", "", "Corvale.Doc", false);
     AddWrite(&e, "HKCU", "SOFTWARE\\Corvale", "DocPath", d);
     AddWrite(&e, "HKCU", "SOFTWARE\\Corvale", "FirstRun", "Yes");
@@ -231,7 +234,7 @@ TEST_P(InstallRunChoicesTest, CallsDataAndTicksInOrder) {
         expectedTicks += ticks;
     }
     EXPECT_EQ(static_cast<int>(expectedTicks), extractionTicks);
-    EXPECT_EQ(static_cast<int>(expectedTicks) + 20, CountCalls("StepIt"));
+    EXPECT_EQ(static_cast<int>(expectedTicks + RunOwnTicks), CountCalls("StepIt"));
 
     EXPECT_EQ(1, WizardState.InstallFinished);
     EXPECT_EQ(nullptr, WizardState.ProgressBar);
@@ -266,7 +269,7 @@ TEST_F(InstallRunTest, ExtractedFilesEqualTheProjectPayloads) {
 TEST_F(InstallRunTest, BarEndsWithinItsRange) {
     Run();
     long range = CodedTotal() / 256;
-    uint64_t position = 20; // the run's own ticks
+    uint64_t position = RunOwnTicks;
     for (const PayloadEntry& entry : PayloadTable) {
         uint64_t ticks = 0;
         ASSERT_EQ(0, CheckPayload(entry.Blob, PayloadBlobBytes(entry), nullptr, &ticks));
@@ -301,9 +304,9 @@ TEST_F(InstallRunTest, FolderEndingInBackslashGivesDoubledBackslashes) {
     std::vector<FakeCall> writes = CallsNamed("WriteRegistryString");
     ASSERT_EQ(15u, writes.size());
     EXPECT_EQ("D:\\Apps\\", writes[0].Arguments[3]);
-    EXPECT_EQ("D:\\Apps\\\\uninst_corvale.exe", writes[3].Arguments[3]);
+    EXPECT_EQ("\"D:\\Apps\\\\uninst_corvale.exe\"", writes[3].Arguments[3]);
     EXPECT_EQ("D:\\Apps\\\\corvale.exe,0", writes[6].Arguments[3]);
-    EXPECT_EQ("D:\\Apps\\\\corvale.exe \"%1\"", writes[11].Arguments[3]);
+    EXPECT_EQ("\"D:\\Apps\\\\corvale.exe\" \"%1\"", writes[11].Arguments[3]);
     EXPECT_EQ(1u, Fake.Files.count(u"D:\\Apps\\\\corvale.exe"));
 }
 
@@ -477,7 +480,7 @@ TEST_F(InstallRunTest, LinkPathThatDoesNotFitIsSkipped) {
     EXPECT_EQ(desktop + "\\Corvale.lnk", links[1].Arguments[2]);
     EXPECT_EQ(259u, Utf16(links[1].Arguments[2]).size());
     std::vector<std::string> recorded = Recorded();
-    EXPECT_EQ(20, std::count(recorded.begin(), recorded.end(), "Tick"));
+    EXPECT_EQ(static_cast<long>(RunOwnTicks), std::count(recorded.begin(), recorded.end(), "Tick"));
     EXPECT_EQ(1, WizardState.InstallFinished);
 }
 
@@ -496,12 +499,12 @@ TEST_F(InstallRunTest, LongestProgramFolderFitsEveryPathAndValue) {
     Run();
     EXPECT_EQ(ExpectedRun(Chosen), Recorded());
     EXPECT_EQ(259u, Utf16(Target(Chosen, 2)).size());
-    // The registry values built from the same folder are shorter than the longest target.
+    // The registry values built from the same folder fit too, the commands with their quotes.
     std::vector<FakeCall> writes = CallsNamed("WriteRegistryString");
     ASSERT_EQ(15u, writes.size());
-    EXPECT_EQ(259u, writes[3].Arguments[3].size());  // folder\uninst_corvale.exe
+    EXPECT_EQ(261u, writes[3].Arguments[3].size());  // "folder\uninst_corvale.exe"
     EXPECT_EQ(254u, writes[6].Arguments[3].size());  // folder\corvale.exe,0
-    EXPECT_EQ(257u, writes[11].Arguments[3].size()); // folder\corvale.exe "%1"
+    EXPECT_EQ(259u, writes[11].Arguments[3].size()); // "folder\corvale.exe" "%1"
 }
 
 TEST_F(InstallRunTest, OneUnitLongerFailsTheUninstallerRowWithItsWholePath) {
@@ -540,7 +543,7 @@ TEST_F(InstallRunTest, DocumentsFolderAroundTheBound) {
     ResetFake();
     Chosen.Documents = FolderOfLength(249);
     Run();
-    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CreateFolder", {Chosen.Documents}), 1,
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CreateFolder", {Chosen.Documents}), 2,
                         FailureMessage(4, Target(Chosen, 4))),
               Recorded());
 }
@@ -556,4 +559,82 @@ TEST_F(InstallRunTest, StatusShowsWhatFitsItsBufferAndNeverACutText) {
     ASSERT_EQ(2u, shown.size());
     EXPECT_EQ(Utf8(longest), shown[0].Arguments[0]);
     EXPECT_EQ("%s", shown[1].Arguments[0]);
+}
+
+// ---- What the uninstaller removes ---------------------------------------------------------
+
+namespace {
+bool KeyWithin(const std::string& key, const std::string& tree) {
+    return key == tree || key.compare(0, tree.size() + 1, tree + "\\") == 0;
+}
+
+std::string RootName(RegistryRoot root) {
+    return root == LocalMachineRoot ? "HKLM" : "HKCU";
+}
+} // namespace
+
+// Every file, value, key and link that a whole run writes is in the removal plan composed for
+// its folders, and the plan holds nothing the run did not write (but the leftovers of ended
+// runs). The documents folder stays: it holds the user's ledgers.
+TEST_F(InstallRunTest, TheRemovalPlanCoversExactlyWhatTheRunWrote) {
+    Run();
+    ASSERT_EQ(1, WizardState.InstallFinished);
+    RemovalPlan plan;
+    ASSERT_EQ(0, ComposeRemovalPlan(Utf16(Chosen.Program).c_str(), Utf16(Chosen.Documents).c_str(), &plan));
+    std::vector<int> used(plan.Count, 0);
+    auto covered = [&](auto matches) {
+        int found = 0;
+        for (int i = 0; i < plan.Count; ++i)
+            if (matches(plan.Steps[i])) {
+                used[i] = 1;
+                found = 1;
+            }
+        return found;
+    };
+    for (const auto& file : Fake.Files)
+        EXPECT_TRUE(covered([&](const RemovalStep& s) {
+            return s.Kind <= RemoveFileWhileShipped || s.Kind == RemoveLibraryStep
+                       ? file.first == s.Path
+                       : s.Kind == RemoveEntryAndUninstaller && file.first == s.Data;
+        })) << Utf8(file.first);
+    for (const FakeRegistryValue& value : Fake.Registry)
+        EXPECT_TRUE(covered([&](const RemovalStep& s) {
+            bool tree = s.Kind == RemoveKeyTreeStep || s.Kind == RemoveEntryAndUninstaller;
+            bool one = s.Kind == RemoveValueStep ||
+                       (s.Kind == RemoveValueWhileOursStep && Utf16(Utf8(s.Data)) == value.Text);
+            return RootName(s.Root) == value.Root &&
+                   (tree ? KeyWithin(value.Key, Utf8(s.Path))
+                         : one && value.Key == Utf8(s.Path) && value.Name == Utf8(s.ValueName));
+        })) << value.Root
+            << "\\" << value.Key << " " << value.Name;
+    for (const FakeCall& link : CallsNamed("CreateShellLink"))
+        EXPECT_TRUE(covered([&](const RemovalStep& s) {
+            return s.Kind == RemoveShortcutStep && link.Arguments[0] == Utf8(s.Data) &&
+                   link.Arguments[2] == Utf8(Fake.SpecialFolders.at(s.Csidl) + u"\\" + s.Path);
+        })) << link.Arguments[2];
+    EXPECT_TRUE(covered([&](const RemovalStep& s) {
+        return s.Kind == RemoveEntryAndUninstaller && Utf8(s.Data) == Chosen.Program + "\\uninst_corvale.exe";
+    })) << "the program folder, with the uninstaller";
+    for (int i = 0; i < plan.Count; ++i)
+        EXPECT_TRUE(used[i] || plan.Steps[i].Kind == RemoveLeftoversStep)
+            << "step " << i << ": " << Utf8(plan.Steps[i].Path);
+    // The promise of the order: the entry, the uninstaller and its folder go together, last.
+    ASSERT_GE(plan.Count, 2);
+    EXPECT_EQ(RemoveProgramUnlessRunning, plan.Steps[0].Kind);
+    EXPECT_EQ(RemoveEntryAndUninstaller, plan.Steps[plan.Count - 1].Kind);
+}
+
+TEST_F(InstallRunTest, ARunRemovesTheLeftoversOfItsOwnPatternOnly) {
+    const std::u16string program = Utf16(Chosen.Program);
+    const char16_t* names[] = {u"~crv-0.del",   u"~CRV-00c0ffee.DEL", u"~crv-.del",  u"~crv-123456789.del",
+                               u"~crv-12g.del", u"~crv-1.del.txt",    u"x~crv-1.del"};
+    for (const char16_t* name : names)
+        Fake.Files[program + u"\\" + name] = {1};
+    Run();
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(i >= 2, Fake.Files.count(program + u"\\" + names[i]) == 1) << Utf8(names[i]);
+    char16_t name[PathUnits];
+    ASSERT_GT(ComposeLeftoverName(name, 0xC0FFEEu), 0);
+    EXPECT_EQ(u"~crv-00c0ffee.del", std::u16string(name));
+    EXPECT_EQ(1, IsLeftoverName(name));
 }

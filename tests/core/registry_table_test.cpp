@@ -41,7 +41,7 @@ TEST_F(RegistryTableTest, AllFifteenWritesWithFourteenSteps) {
 }
 
 TEST_F(RegistryTableTest, ValueThatDoesNotFitFailsItsWriteAndStops) {
-    // 241 units: "\uninst_corvale.exe" makes the uninstall command 260 units.
+    // 241 units: "\uninst_corvale.exe" and the quotes make the uninstall command 262 units.
     SetProgramFolder(u"C:\\" + std::u16string(238, u'f'));
     EXPECT_EQ(-1, WriteRegistryTable(&Inputs, &Sink));
     EXPECT_EQ(3, CountCalls("WriteRegistryString")); // the fourth is not attempted

@@ -644,7 +644,7 @@ void CaseTrailingBackslash() {
         ExpectText("status", Congratulation, Text(run, StatusTextId));
         ExpectInstalledFiles(program, documents);
         ExpectRegistry(program, documents);
-        ExpectText("UninstallString has the doubled backslash", L"C:\\Conf Slash\\\\uninst_corvale.exe",
+        ExpectText("UninstallString has the doubled backslash", L"\"C:\\Conf Slash\\\\uninst_corvale.exe\"",
                    ReadRegistryValue(HKEY_LOCAL_MACHINE, UninstallKey, L"UninstallString").Text);
         CloseSetup(run);
     }

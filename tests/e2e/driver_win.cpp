@@ -331,7 +331,7 @@ void ExpectRegistry(const std::wstring& program, const std::wstring& documents) 
     ExpectRegistryText(HKEY_LOCAL_MACHINE, ApplicationKey, L"Version", Args.Version);
     ExpectRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayName", L"Corvale");
     ExpectRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"UninstallString",
-                       program + L"\\" + UninstallerFile);
+                       L"\"" + program + L"\\" + UninstallerFile + L"\"");
     ExpectRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"Version", Args.Version);
     ExpectRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayVersion", Args.Version);
     ExpectRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayIcon", mainProgram + L",0");
@@ -339,7 +339,7 @@ void ExpectRegistry(const std::wstring& program, const std::wstring& documents) 
     ExpectRegistryText(HKEY_LOCAL_MACHINE, DocumentClassKey, L"", L"Ruroz Udid");
     ExpectRegistryText(HKEY_LOCAL_MACHINE, shellKey, L"", L"open");
     ExpectRegistryText(HKEY_LOCAL_MACHINE, shellKey + L"\\open", L"", L"Open file in Corvale");
-    ExpectRegistryText(HKEY_LOCAL_MACHINE, shellKey + L"\\open\\command", L"", mainProgram + L" \"%1\"");
+    ExpectRegistryText(HKEY_LOCAL_MACHINE, shellKey + L"\\open\\command", L"", L"\"" + mainProgram + L"\" \"%1\"");
     ExpectRegistryText(HKEY_LOCAL_MACHINE, ExtensionKey, L"", L"Corvale.Doc");
     ExpectRegistryText(HKEY_CURRENT_USER, ApplicationKey, L"DocPath", documents);
     ExpectRegistryText(HKEY_CURRENT_USER, ApplicationKey, L"FirstRun", L"Yes");

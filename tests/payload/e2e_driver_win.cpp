@@ -114,7 +114,7 @@ void ExpectInstalled(const Installation& install) {
     ExpectInt("values of the application key", 2, CountRegistryValues(HKEY_LOCAL_MACHINE, ApplicationKey));
     ExpectInt("values of the uninstall key", 6, CountRegistryValues(HKEY_LOCAL_MACHINE, UninstallKey));
     ExpectText(
-        "open command", install.MainProgram + L" \"%1\"",
+        "open command", L"\"" + install.MainProgram + L"\" \"%1\"",
         ReadRegistryValue(HKEY_LOCAL_MACHINE, std::wstring(DocumentClassKey) + L"\\shell\\open\\command", L"")
             .Text);
     ExpectText(".mpl document type", L"Corvale.Doc",

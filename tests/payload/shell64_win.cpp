@@ -37,7 +37,7 @@ void ExpectUninstallEntry(const std::wstring& program, REGSAM view) {
         {L"DisplayVersion", L"" CORVALE_PRODUCT_VERSION},
         {L"Publisher", L"Wendrake Software"},
         {L"DisplayIcon", program + L"\\corvale.exe,0"},
-        {L"UninstallString", program + L"\\uninst_corvale.exe"},
+        {L"UninstallString", L"\"" + program + L"\\uninst_corvale.exe\""},
     };
     for (const Expected& expected : values) {
         RegistryValue value = ReadRegistryValue(HKEY_LOCAL_MACHINE, UninstallKey, expected.Name, view);

@@ -57,7 +57,7 @@ TEST_F(ExtractionTest, WritesEveryPayloadByteForByteIntoAFolderNamedInCyrillicAn
         const PayloadEntry& entry = PayloadTable[row];
         uint64_t expectedTicks = 0;
         ASSERT_EQ(0, CheckPayload(entry.Blob, PayloadBlobBytes(entry), nullptr, &expectedTicks));
-        std::u16string target = Join(folder, entry.FileName);
+        std::u16string target = Join(folder, InstalledFiles[row].FileName);
         int ticks = 0;
         ASSERT_EQ(0, Extract(target, row, &ticks));
         EXPECT_EQ(expectedTicks, static_cast<uint64_t>(ticks));
