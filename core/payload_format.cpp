@@ -280,3 +280,74 @@ uint32_t PayloadChecksumUpdate(uint32_t checksum, const unsigned char* bytes, si
         c = (c >> 8) ^ t[0][(c ^ *bytes) & 0xFF];
     return ~c;
 }
+
+namespace {
+constexpr uint64_t NoField = ~static_cast<uint64_t>(0);
+
+uint32_t LittleEndian32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+} // namespace
+
+void FileDigestStart(FileDigestState* state, const unsigned char* head, size_t headBytes,
+                     uint64_t fileBytes) {
+    *state = FileDigestState{NoField, NoField, fileBytes, 0, PayloadChecksumStart};
+    if (headBytes > FileDigestHeadBytes)
+        headBytes = FileDigestHeadBytes;
+    if (headBytes < 0x40 || head[0] != 'M' || head[1] != 'Z')
+        return;
+    uint64_t pe = LittleEndian32(head + 0x3C);
+    // Signature, file header (20 bytes) and the optional header's magic.
+    if (pe + 26 > headBytes || memcmp(head + pe, "PE\0\0", 4) != 0)
+        return;
+    uint64_t optional = pe + 24;
+    unsigned magic = head[optional] | head[optional + 1] << 8;
+    uint64_t countAt = magic == 0x10B ? optional + 92 : magic == 0x20B ? optional + 108 : NoField;
+    if (countAt == NoField || countAt + 4 + 5 * 8 > headBytes || LittleEndian32(head + countAt) < 5)
+        return;
+    uint64_t entry = countAt + 4 + 4 * 8; // the fifth data directory: the certificate table
+    uint64_t tableAt = LittleEndian32(head + entry), tableBytes = LittleEndian32(head + entry + 4);
+    state->ChecksumFieldAt = optional + 64;
+    state->DirectoryEntryAt = entry;
+    // Only a table that runs to the end of the file is a signature appended to it.
+    if (tableBytes != 0 && tableAt >= entry + 8 && tableAt + tableBytes == fileBytes)
+        state->End = tableAt;
+}
+
+void FileDigestUpdate(FileDigestState* state, const unsigned char* bytes, size_t count) {
+    static const unsigned char Zero[8] = {};
+    while (count > 0 && state->Position < state->End) {
+        uint64_t at = state->Position;
+        size_t take = static_cast<size_t>(state->End - at < count ? state->End - at : count);
+        // An excluded field counts as zero bytes, so a field split across pieces works too.
+        const uint64_t fields[2] = {state->ChecksumFieldAt, state->DirectoryEntryAt};
+        const uint64_t widths[2] = {4, 8};
+        for (int f = 0; f < 2; ++f) {
+            uint64_t field = fields[f], fieldEnd = field == NoField ? field : field + widths[f];
+            if (field == NoField || at >= fieldEnd || at + take <= field)
+                continue;
+            if (at < field) {
+                take = static_cast<size_t>(field - at);
+                continue;
+            }
+            take = static_cast<size_t>(fieldEnd - at < take ? fieldEnd - at : take);
+            state->Checksum = PayloadChecksumUpdate(state->Checksum, Zero, take);
+            state->Position += take;
+            bytes += take;
+            count -= take;
+            take = 0;
+            break;
+        }
+        if (take == 0)
+            continue;
+        state->Checksum = PayloadChecksumUpdate(state->Checksum, bytes, take);
+        state->Position += take;
+        bytes += take;
+        count -= take;
+    }
+}
+
+FileDigest FileDigestEnd(const FileDigestState* state) {
+    return {state->End, state->Checksum};
+}

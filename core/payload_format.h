@@ -89,3 +89,32 @@ constexpr size_t PayloadChecksumAlignment = 4;
 static_assert(sizeof(PayloadChecksum) == PayloadChecksumFields * sizeof(uint32_t) &&
                   alignof(PayloadChecksum) <= PayloadChecksumAlignment,
               "the packer lays the rows out as four 32-bit numbers each");
+
+// ---- Installed files as the build made them, whatever their signature -------------------
+
+// The uninstaller recognises the files of its own installation by what the build recorded
+// of them. The programs are signed after they are built, which changes three places, so the
+// digest leaves exactly those out, as the signature's own digest does: the PE checksum
+// field, the certificate table's entry in the data directories, and the certificate table
+// itself, which the signer appends at the end of the file. Any other file, or a file whose
+// headers don't lie within the first FileDigestHeadBytes bytes, is digested whole.
+constexpr size_t FileDigestHeadBytes = 4096;
+
+struct FileDigestState {
+    uint64_t ChecksumFieldAt, DirectoryEntryAt; // excluded, 4 and 8 bytes; ~0 for none
+    uint64_t End;                               // bytes past this are the certificate table
+    uint64_t Position;
+    uint32_t Checksum;
+};
+
+struct FileDigest {
+    uint64_t Bytes; // up to the certificate table, the two excluded fields included
+    uint32_t Checksum;
+};
+
+// Starts a digest of a file of fileBytes bytes whose first bytes are head (at most
+// FileDigestHeadBytes of them, all of the file when it is shorter).
+void FileDigestStart(FileDigestState* state, const unsigned char* head, size_t headBytes, uint64_t fileBytes);
+// Adds the next bytes of the file, from the start, in pieces of any size.
+void FileDigestUpdate(FileDigestState* state, const unsigned char* bytes, size_t count);
+FileDigest FileDigestEnd(const FileDigestState* state);
