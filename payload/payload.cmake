@@ -9,10 +9,17 @@ set(PAYLOAD_DIR ${CMAKE_SOURCE_DIR}/payload)
 set(PAYLOAD_README ${CMAKE_BINARY_DIR}/generated/readme.txt)
 configure_file(${PAYLOAD_DIR}/readme.txt.in ${PAYLOAD_README} @ONLY NEWLINE_STYLE CRLF)
 set(PAYLOAD_NAMES_SOURCES ${CMAKE_SOURCE_DIR}/core/product.cpp ${CMAKE_SOURCE_DIR}/core/text.cpp)
+# The removal plan is composed from the setup's own tables.
 set(PAYLOAD_UNINSTALL_SOURCES
   ${PAYLOAD_NAMES_SOURCES}
   ${PAYLOAD_DIR}/src/uninstall_rules.cpp
-  ${PAYLOAD_DIR}/src/removal_win.cpp)
+  ${PAYLOAD_DIR}/src/removal_win.cpp
+  ${CMAKE_SOURCE_DIR}/core/install_texts.cpp
+  ${CMAKE_SOURCE_DIR}/core/removal_plan.cpp)
+# What the uninstaller needs besides: the digests of the files and the setup's leftover removal.
+set(PAYLOAD_PLAN_SOURCES
+  ${CMAKE_SOURCE_DIR}/core/payload_format.cpp
+  ${CMAKE_SOURCE_DIR}/core/files_win.cpp)
 
 function(payload_binary target)
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
@@ -60,14 +67,49 @@ set_target_properties(payload_corvale PROPERTIES OUTPUT_NAME corvale)
 target_link_options(payload_corvale PRIVATE -municode -mwindows)
 target_link_libraries(payload_corvale PRIVATE comctl32 advapi32 gdi32 user32)
 
+# The uninstaller recognises the files it removes, where no registry entry names its folder,
+# by what the build recorded of them; the digests leave out what signing changes later.
+set(PAYLOAD_SHIPPED_DIGESTS ${CMAKE_BINARY_DIR}/generated/shipped_digests.inc)
+add_custom_command(OUTPUT ${PAYLOAD_SHIPPED_DIGESTS}
+  COMMAND ${CORVALE_PACKER} digests ${PAYLOAD_SHIPPED_DIGESTS}
+    corvale.exe=$<TARGET_FILE:payload_corvale> readme.txt=${PAYLOAD_README}
+    uninstall.dll=$<TARGET_FILE:payload_uninstall_library>
+  DEPENDS payload_corvale payload_uninstall_library ${PAYLOAD_README} ${CORVALE_PACKER}
+  COMMENT "Recording the digests of the files the uninstaller removes")
+set_source_files_properties(${PAYLOAD_DIR}/src/uninstaller_win.cpp PROPERTIES OBJECT_DEPENDS ${PAYLOAD_SHIPPED_DIGESTS})
+
 add_executable(payload_uninstaller WIN32
   ${PAYLOAD_DIR}/src/uninstaller_win.cpp
   ${PAYLOAD_UNINSTALL_SOURCES}
-  ${PAYLOAD_SCRIPT_uninstaller})
-payload_binary(payload_uninstaller)
-set_target_properties(payload_uninstaller PROPERTIES OUTPUT_NAME uninst_corvale)
+  ${PAYLOAD_PLAN_SOURCES}
+  ${PAYLOAD_SCRIPT_uninstaller}
+  ${PAYLOAD_SHIPPED_DIGESTS})
+target_include_directories(payload_uninstaller PRIVATE ${CMAKE_BINARY_DIR}/generated)
 target_link_options(payload_uninstaller PRIVATE -municode -mwindows)
 target_link_libraries(payload_uninstaller PRIVATE shell32 ole32 advapi32 user32)
+
+# Test builds of the uninstaller, never shipped nor packed: "stops" can end itself after its
+# k-th step (CORVALE_UNINSTALL_STOP_AT), as a power cut would; "entry-early" does the same
+# and removes the uninstall entry among the registry values, the order of earlier
+# releases, as the control of the interruption tests.
+foreach(variant stops entry-early)
+  add_executable(payload_uninstaller_${variant} WIN32 EXCLUDE_FROM_ALL
+    ${PAYLOAD_DIR}/src/uninstaller_win.cpp
+    ${PAYLOAD_UNINSTALL_SOURCES}
+    ${PAYLOAD_PLAN_SOURCES}
+    ${PAYLOAD_SCRIPT_uninstaller}
+    ${PAYLOAD_SHIPPED_DIGESTS})
+  payload_binary(payload_uninstaller_${variant})
+  set_target_properties(payload_uninstaller_${variant} PROPERTIES OUTPUT_NAME uninst_corvale-${variant}
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-programs)
+  target_include_directories(payload_uninstaller_${variant} PRIVATE ${CMAKE_BINARY_DIR}/generated)
+  target_link_options(payload_uninstaller_${variant} PRIVATE -municode -mwindows)
+  target_link_libraries(payload_uninstaller_${variant} PRIVATE shell32 ole32 advapi32 user32)
+  target_compile_definitions(payload_uninstaller_${variant} PRIVATE CORVALE_UNINSTALL_STOPS)
+endforeach()
+target_compile_definitions(payload_uninstaller_entry-early PRIVATE CORVALE_UNINSTALL_ENTRY_EARLY)
+payload_binary(payload_uninstaller)
+set_target_properties(payload_uninstaller PROPERTIES OUTPUT_NAME uninst_corvale)
 
 # rundll32 finds the entry by its plain name: no stdcall decoration on the exports.
 add_library(payload_uninstall_library SHARED

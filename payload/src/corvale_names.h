@@ -26,8 +26,13 @@ enum UninstallExitCode {
     UninstallDone = 0,
     UninstallCancelled = 1,
     UninstallProgramRunning = 2, // corvale.exe runs; nothing was removed
-    UninstallIncomplete = 3,     // removed, but some items could not be
+    UninstallIncomplete = 3,     // removed, but some items could not be; the report names them
+    UninstallAlreadyRunning = 4, // another uninstallation runs; nothing was removed
+    UninstallRefused = 5,        // its folder is not the installation's; nothing was removed
 };
+
+// Held while an uninstallation runs, so that a second one started meanwhile is refused.
+constexpr char16_t UninstallingMutexName[] = u"Global\\Wendrake.Corvale.Uninstalling";
 
 // The entry of uninstall.dll that rundll32 runs to finish the removal. rundll32 looks for
 // the name with a W appended first and then passes the arguments as UTF-16.

@@ -1,12 +1,12 @@
 // uninstall.dll: the part of the uninstallation that runs after uninst_corvale.exe has
 // ended. The uninstaller starts it from a temporary copy:
 //
-//   rundll32.exe "<copy>",Finish <uninstaller's process handle> <program folder>
+//   rundll32.exe "<copy>",Finish <uninstaller's process handle> <moved image>
 //
-// It waits for the uninstaller to end, deletes uninst_corvale.exe and uninstall.dll from
-// the program folder and removes the folder when nothing else is left in it. Then it
-// unloads its own copy and ends rundll32; ending closes the last handle of the copy, which
-// the uninstaller opened for delete-on-close, and so deletes the copy too.
+// By then the installation is gone; the uninstaller has moved its own image out of it into
+// the temporary folder. This waits for the uninstaller to end and deletes that image. Then
+// it unloads its own copy and ends rundll32; ending closes the last handle of the copy,
+// which the uninstaller opened for delete-on-close, and so deletes the copy too.
 #include <windows.h>
 
 #include "core/product.h"
@@ -17,12 +17,6 @@
 namespace {
 
 HMODULE Library;
-
-void RemoveProgramFile(const char16_t* folder, const char16_t* name) {
-    char16_t path[PathUnits];
-    if (ComposeFilePath(path, folder, name) == 0)
-        RemoveFileOnceReleased(path);
-}
 
 // Unmaps this library and ends the process without running another instruction of it.
 // A thread-pool wait on this thread's end calls ExitProcess (its one argument, the wait's
@@ -45,15 +39,15 @@ void RemoveProgramFile(const char16_t* folder, const char16_t* name) {
 // as UTF-16.
 extern "C" __declspec(dllexport) void CALLBACK FinishW(HWND, HINSTANCE, LPWSTR arguments, int) {
     uint32_t processHandle = 0;
-    char16_t folder[PathUnits];
+    char16_t image[PathUnits];
     if (arguments != nullptr &&
-        ParseFinishArguments(reinterpret_cast<const char16_t*>(arguments), &processHandle, folder) == 0) {
+        ParseFinishArguments(reinterpret_cast<const char16_t*>(arguments), &processHandle, image) == 0) {
         HANDLE uninstaller = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(processHandle));
         WaitForSingleObject(uninstaller, INFINITE);
         CloseHandle(uninstaller);
-        RemoveProgramFile(folder, ProductInfo.UninstallerFile);
-        RemoveProgramFile(folder, ProductInfo.UninstallLibraryFile);
-        RemoveFolderIfEmpty(folder);
+        // Should it still be held, Windows removes it at restart.
+        if (RemoveFileOnceReleased(image) != 0)
+            MoveFileExW(WideText(image), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
     UnloadAndExit();
 }

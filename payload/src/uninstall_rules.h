@@ -18,11 +18,13 @@ struct UninstallOptions {
 UninstallOptions ReadUninstallOptions(const char16_t* commandLine);
 
 // The arguments that uninstall.dll's finishing entry receives: the uninstaller's process
-// handle, inherited, as a decimal number, one space, then the program folder.
+// handle, inherited, as a decimal number, one space, then the path of the file to delete
+// once that process has ended (the uninstaller's own image, moved out of the installation).
 // Returns the length, or -1 when it does not fit capacity units.
 int ComposeFinishArguments(char16_t* out, int capacity, uint32_t processHandle, const char16_t* folder);
-// Reads them back; folder receives PathUnits units. Returns 0, or -1 when the text is not
-// a handle number below 2^31 of at most ten digits, one space and a non-empty folder that fits.
+// Reads them back; folder receives the path, PathUnits units. Returns 0, or -1 when the text
+// is not a handle number below 2^31 of at most ten digits, one space and a non-empty path
+// that fits.
 int ParseFinishArguments(const char16_t* arguments, uint32_t* processHandle, char16_t* folder);
 
 // 1 when the two paths name the same place as far as the text tells: ASCII letters in any

@@ -3,23 +3,32 @@
 //   uninst_corvale.exe [/S]        /S: silent, no questions and no messages (exit codes in
 //                                  corvale_names.h)
 //
-// It removes, from the folder it runs from: corvale.exe (first: a running copy stops the
-// uninstallation before anything is gone) and readme.txt; the sample ledger in the
-// documents folder while it is byte for byte the one shipped; the Start-menu and desktop
-// shortcuts that lead into this installation; the registry entries of the installation
-// when they describe this folder. It never removes any other file of the documents folder.
+// It works through the removal plan that core/removal_plan.h composes from the setup's own
+// tables, in the plan's order: corvale.exe first (a running copy stops the uninstallation
+// before anything is gone), the other files, the leftovers of ended runs, the shortcuts
+// that lead into this installation, the registry values, then the uninstaller's library,
+// the uninstall entry together with the uninstaller itself, and the folder. So at every
+// step either the entry is listed and runs an uninstaller that is there, or nothing of the
+// installation is left but the user's data; every step takes "already gone" as done, and
+// running the uninstaller again finishes what an ended run began.
 //
-// A program can't delete its own image while it runs, so the last step is handed to
-// uninstall.dll: a copy of it in the temporary folder, opened for delete-on-close and
-// inherited by rundll32, waits for this process to end, deletes uninst_corvale.exe and
-// uninstall.dll, removes the program folder if nothing else is in it, then unloads itself
-// and ends its process, which closes the last handle of the copy and so deletes it.
+// It removes nothing unless its folder is the installation's: the registry's AppPath names
+// it, or, with that entry gone, the files it would remove are the ones the build recorded.
+//
+// A program can't delete its own image while it runs, but it can move it: the uninstaller
+// moves its image out of the installation into the temporary folder, reports, and ends;
+// uninstall.dll, copied to the temporary folder before it is removed, opened there for
+// delete-on-close and inherited by rundll32, then waits for this process to end, deletes
+// the moved image, unloads itself and ends its process, which deletes the copy.
+
 #include <windows.h>
 #include <objbase.h>
 #include <sddl.h>
 #include <shlobj.h>
 
+#include "core/payload_format.h"
 #include "core/product.h"
+#include "core/removal_plan.h"
 #include "core/shell_link_ids_win.h"
 #include "core/text.h"
 #include "core/win_text.h"
@@ -34,22 +43,31 @@ constexpr int MessageUnits = 2048;
 constexpr int CaptionUnits = 64;
 constexpr int CommandUnits = 1024;
 constexpr int ListedFailures = 6;
-constexpr int ShortcutCount = 3;
 
-struct PlannedShortcut {
-    char16_t Link[PathUnits];
-    int Remove; // 1 when the link exists and leads into this installation
+// What the build recorded of the files this uninstaller removes (packer digests).
+struct ShippedFile {
+    const char16_t* Name;
+    uint64_t Bytes;
+    uint32_t Checksum;
+};
+const ShippedFile ShippedFiles[] = {
+#include "shipped_digests.inc"
 };
 
 // Everything the uninstallation knows and has done, in one place.
 struct UninstallState {
     UninstallOptions Options;
     char16_t Caption[CaptionUnits];
+    char16_t Self[PathUnits]; // this program's path
     char16_t ProgramFolder[PathUnits];
     char16_t DocumentsFolder[PathUnits]; // empty when the per-user entry is gone
-    InstallKeys Keys;
-    int RegistryOwned; // the machine-wide entries describe this folder (or are gone)
-    PlannedShortcut Shortcuts[ShortcutCount];
+    RemovalPlan Plan;
+    int ShortcutOurs[RemovalStepLimit]; // per plan step: a link found leading into this installation
+    char16_t MovedImage[PathUnits];     // where this program's image went; empty while it is in place
+    HANDLE LibraryCopy;                 // the finishing library's copy in the temporary folder
+    char16_t LibraryCopyPath[PathUnits];
+    int OwnFilesStay; // the uninstaller's image can't move now: it, its library and the entry stay
+    int StepsDone;
     int Failures;
     char16_t FailureList[MessageUnits];
 };
@@ -63,13 +81,15 @@ const char16_t RunningFormat[] =
 const char16_t RemovedFormat[] = u"%s was removed from this computer.%s%s%s";
 const char16_t DocumentsStayFormat[] = u"\n\nYour ledgers stay in %s.";
 const char16_t FolderStaysFormat[] = u"\n\nThe folder %s stays: it holds files that %s did not install.";
-const char16_t FailuresFormat[] = u"\n\nThese items could not be removed:%s";
+const char16_t FailuresFormat[] =
+    u"\n\nThese items could not be removed:%s\n\nClose the programs that use them and start the uninstaller "
+    u"again to finish.";
 const char16_t LaterFormat[] = u"%s (removed when Windows restarts)";
+const char16_t InUseFormat[] = u"%s (in use by another program)";
 const char16_t NoFolderText[] = u"The uninstaller can't tell which folder it was started from.";
-
-bool InUse(DWORD error) {
-    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
-}
+const char16_t NotOursFormat[] =
+    u"This uninstaller is in %s, which is not the folder where %s is installed. Nothing was removed.";
+const char16_t AlreadyRunningFormat[] = u"%s is already being removed. Nothing more was done.";
 
 int Say(const char16_t* text, UINT flags) {
     if (State.Options.Silent)
@@ -77,10 +97,14 @@ int Say(const char16_t* text, UINT flags) {
     return MessageBoxW(nullptr, WideText(text), WideText(State.Caption), flags | MB_SETFOREGROUND);
 }
 
-void SayProgramRunning() {
+void SayFormatted(UINT flags, const char16_t* format, const char16_t* first, const char16_t* second) {
     char16_t message[MessageUnits];
-    FormatText(message, MessageUnits, RunningFormat, ProductInfo.ProductName, ProductInfo.ProductName);
-    Say(message, MB_OK | MB_ICONEXCLAMATION);
+    if (FormatText(message, MessageUnits, format, first, second) >= 0)
+        Say(message, flags);
+}
+
+void SayProgramRunning() {
+    SayFormatted(MB_OK | MB_ICONEXCLAMATION, RunningFormat, ProductInfo.ProductName, ProductInfo.ProductName);
 }
 
 void NoteFailure(const char16_t* item) {
@@ -96,11 +120,28 @@ void NoteFailure(const char16_t* item) {
     ++State.Failures;
 }
 
-void NoteRegistryFailure(HKEY root, const char16_t* key) {
+void NoteFormatted(const char16_t* format, const char16_t* path) {
+    char16_t item[PathUnits + 64];
+    NoteFailure(FormatText(item, PathUnits + 64, format, path) >= 0 ? item : path);
+}
+
+void NoteRegistryFailure(RegistryRoot root, const char16_t* key) {
     char16_t item[PathUnits + 32];
     FormatText(item, PathUnits + 32, u"%s\\%s",
-               root == HKEY_LOCAL_MACHINE ? u"HKEY_LOCAL_MACHINE" : u"HKEY_CURRENT_USER", key);
+               root == LocalMachineRoot ? u"HKEY_LOCAL_MACHINE" : u"HKEY_CURRENT_USER", key);
     NoteFailure(item);
+}
+
+// Notes what RemoveInstalledFile left, if anything. 0 when the file is gone now.
+int NoteFileOutcome(const char16_t* path, DWORD outcome) {
+    if (outcome == RemovedNow)
+        return 0;
+    NoteFormatted(outcome == RemovedAtRestart ? LaterFormat : InUseFormat, path);
+    return -1;
+}
+
+HKEY RootKey(RegistryRoot root) {
+    return root == LocalMachineRoot ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
 // ---- What is there ---------------------------------------------------------------------
@@ -114,6 +155,16 @@ int ReadRegistryText(HKEY root, const char16_t* key, const char16_t* name, char1
         return -1;
     }
     return 0;
+}
+
+// A folder that the setup remembers, read where the setup reads it (RegistryReadTable).
+int ReadRemembered(RememberedFolder which, char16_t* folder) {
+    const RegistryRead& read = RegistryReadTable[which];
+    char16_t key[PathUnits];
+    folder[0] = 0;
+    if (ComposeInstallText(key, PathUnits, read.KeyFormat, &read.KeyArgument, 1, nullptr, nullptr) != 0)
+        return -1;
+    return ReadRegistryText(RootKey(read.Root), key, read.ValueName, folder);
 }
 
 int IdentityOf(const char16_t* path, BY_HANDLE_FILE_INFORMATION* information) {
@@ -137,30 +188,110 @@ int SameLocation(const char16_t* a, const char16_t* b) {
     return SamePath(a, b);
 }
 
-int FindInstallation() {
-    char16_t self[PathUnits];
-    DWORD length = GetModuleFileNameW(nullptr, WideText(self), PathUnits);
-    if (length == 0 || length >= static_cast<DWORD>(PathUnits) ||
-        FolderOfPath(self, State.ProgramFolder) != 0)
-        return -1;
-    if (ComposeInstallKeys(&State.Keys) != 0)
-        return -1;
-    ReadRegistryText(HKEY_CURRENT_USER, State.Keys.Application, DocPathValue, State.DocumentsFolder);
-    char16_t appPath[PathUnits];
-    State.RegistryOwned =
-        ReadRegistryText(HKEY_LOCAL_MACHINE, State.Keys.Application, AppPathValue, appPath) != 0 ||
-        SameLocation(appPath, State.ProgramFolder);
-    return 0;
+const RemovalStep* FindStep(RemovalKind kind) {
+    for (int i = 0; i < State.Plan.Count; ++i)
+        if (State.Plan.Steps[i].Kind == kind)
+            return &State.Plan.Steps[i];
+    return nullptr;
 }
 
-int ProgramRunning() {
+// 1 when the file at path has the size and digest the build recorded for name, or is gone.
+int ShippedOrGone(const char16_t* path, const char16_t* name) {
+    HANDLE file = CreateFileW(WideText(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    int same = 0;
+    LARGE_INTEGER size;
+    for (const ShippedFile& shipped : ShippedFiles) {
+        if (!SamePath(shipped.Name, name) || !GetFileSizeEx(file, &size))
+            continue;
+        static unsigned char chunk[1 << 16];
+        DWORD got = 0;
+        FileDigestState digest;
+        if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr))
+            break;
+        FileDigestStart(&digest, chunk, got, static_cast<uint64_t>(size.QuadPart));
+        uint64_t read = 0;
+        while (got > 0) {
+            FileDigestUpdate(&digest, chunk, got);
+            read += got;
+            if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) {
+                read = ~static_cast<uint64_t>(0);
+                break;
+            }
+        }
+        FileDigest found = FileDigestEnd(&digest);
+        same = read == static_cast<uint64_t>(size.QuadPart) && found.Bytes == shipped.Bytes &&
+               found.Checksum == shipped.Checksum;
+    }
+    CloseHandle(file);
+    return same;
+}
+
+// The folder is the installation's: the registry's AppPath names it; or, with that entry
+// gone (an uninstallation ended part-way), no other installation's entry is listed and each
+// file it would remove is the build's own, or already gone.
+int InstallationIsOurs() {
+    char16_t appPath[PathUnits];
+    if (ReadRemembered(RememberedProgramFolder, appPath) == 0)
+        return SameLocation(appPath, State.ProgramFolder);
+    const RemovalStep* entry = FindStep(RemoveEntryAndUninstaller);
+    char16_t command[PathUnits];
+    if (entry != nullptr &&
+        ReadRegistryText(RootKey(entry->Root), entry->Path, u"UninstallString", command) == 0) {
+        // The command as registered: the path in quotes, or bare from an earlier setup.
+        char16_t* path = command[0] == u'"' ? command + 1 : command;
+        for (char16_t* p = path; *p != 0; ++p)
+            if (*p == u'"')
+                *p = 0;
+        if (!SameLocation(path, State.Self))
+            return 0;
+    }
+    for (int i = 0; i < State.Plan.Count; ++i) {
+        const RemovalStep& step = State.Plan.Steps[i];
+        if (step.Kind != RemoveProgramUnlessRunning && step.Kind != RemoveFileStep &&
+            step.Kind != RemoveLibraryStep)
+            continue;
+        const char16_t* name = step.Path;
+        for (const char16_t* p = step.Path; *p != 0; ++p)
+            if (*p == u'\\')
+                name = p + 1;
+        if (!ShippedOrGone(step.Path, name))
+            return 0;
+    }
+    return 1;
+}
+
+int FindInstallation() {
+    DWORD length = GetModuleFileNameW(nullptr, WideText(State.Self), PathUnits);
+    if (length == 0 || length >= static_cast<DWORD>(PathUnits) ||
+        FolderOfPath(State.Self, State.ProgramFolder) != 0)
+        return -1;
+    ReadRemembered(RememberedDocumentsFolder, State.DocumentsFolder);
+    return ComposeRemovalPlan(State.ProgramFolder, State.DocumentsFolder, &State.Plan);
+}
+
+// Whether corvale.exe runs: its mutex, or its image, which a running program's section
+// keeps from being opened for writing. A read-only file is refused too, but for another
+// reason (access denied), and is no running program.
+int ProgramRunning(const char16_t* mainProgram) {
     HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, WideText(RunningMutexName));
     if (mutex != nullptr) {
         CloseHandle(mutex);
         return 1;
     }
     // A copy that another account started: the mutex is there, but not open to us.
-    return GetLastError() == ERROR_ACCESS_DENIED;
+    if (GetLastError() == ERROR_ACCESS_DENIED)
+        return 1;
+    HANDLE image = CreateFileW(WideText(mainProgram), GENERIC_WRITE | DELETE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               0, nullptr);
+    if (image != INVALID_HANDLE_VALUE) {
+        CloseHandle(image);
+        return 0;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
 // The target of a shell link as stored; empty when the file is no readable link.
@@ -181,41 +312,21 @@ void ReadLinkTarget(const char16_t* link, char16_t* target) {
 }
 
 // Decided before anything is removed: a link's target must still exist to be recognised.
+// The link's file name becomes its full path in the special folder.
 void PlanShortcuts() {
-    char16_t mainProgram[PathUnits];
-    int programKnown = ComposeFilePath(mainProgram, State.ProgramFolder, ProductInfo.MainProgramFile) == 0;
-    struct {
-        int Csidl;
-        const char16_t* Name;
-        const char16_t* Target;
-    } places[ShortcutCount] = {
-        {CSIDL_COMMON_PROGRAMS, ProductInfo.ProgramShortcutFile, programKnown ? mainProgram : nullptr},
-        {CSIDL_DESKTOPDIRECTORY, ProductInfo.ProgramShortcutFile, programKnown ? mainProgram : nullptr},
-        {CSIDL_DESKTOPDIRECTORY, ProductInfo.DocumentsShortcutFile,
-         State.DocumentsFolder[0] != 0 ? State.DocumentsFolder : nullptr},
-    };
-    for (int i = 0; i < ShortcutCount; ++i) {
-        PlannedShortcut& shortcut = State.Shortcuts[i];
-        shortcut.Remove = 0;
-        char16_t folder[PathUnits], target[PathUnits];
-        if (places[i].Target == nullptr ||
-            SHGetFolderPathW(nullptr, places[i].Csidl, nullptr, SHGFP_TYPE_CURRENT, WideText(folder)) !=
-                S_OK ||
-            ComposeFilePath(shortcut.Link, folder, places[i].Name) != 0)
+    for (int i = 0; i < State.Plan.Count; ++i) {
+        RemovalStep& step = State.Plan.Steps[i];
+        State.ShortcutOurs[i] = 0;
+        if (step.Kind != RemoveShortcutStep)
             continue;
-        ReadLinkTarget(shortcut.Link, target);
-        shortcut.Remove = target[0] != 0 && SameLocation(target, places[i].Target);
+        char16_t folder[PathUnits], link[PathUnits], target[PathUnits];
+        if (SHGetFolderPathW(nullptr, step.Csidl, nullptr, SHGFP_TYPE_CURRENT, WideText(folder)) != S_OK ||
+            ComposeFilePath(link, folder, step.Path) != 0)
+            continue;
+        CopyText(step.Path, PathUnits, link);
+        ReadLinkTarget(link, target);
+        State.ShortcutOurs[i] = target[0] != 0 && SameLocation(target, step.Data);
     }
-}
-
-// ---- Removing ---------------------------------------------------------------------------
-
-void RemoveProgramFile(const char16_t* name) {
-    char16_t path[PathUnits];
-    if (ComposeFilePath(path, State.ProgramFolder, name) != 0)
-        NoteFailure(name);
-    else if (RemoveFile(path) != 0)
-        NoteFailure(path);
 }
 
 // The installed sample goes only while it is exactly the shipped one, or empty (an older
@@ -248,88 +359,51 @@ int SampleUnchanged(const char16_t* path) {
     return same;
 }
 
-void RemoveSample() {
-    char16_t path[PathUnits];
-    if (State.DocumentsFolder[0] == 0 ||
-        ComposeFilePath(path, State.DocumentsFolder, ProductInfo.SampleDocumentFile) != 0 ||
-        !SampleUnchanged(path))
-        return;
-    if (RemoveFile(path) != 0)
-        NoteFailure(path);
-}
+// ---- Removing ---------------------------------------------------------------------------
 
-void RemoveShortcuts() {
-    for (const PlannedShortcut& shortcut : State.Shortcuts)
-        if (shortcut.Remove && RemoveFile(shortcut.Link) != 0)
-            NoteFailure(shortcut.Link);
-}
-
-void RemoveKeyTree(HKEY root, const char16_t* key) {
-    LONG result = RegDeleteTreeW(root, WideText(key));
+void RemoveKeyTree(RegistryRoot root, const char16_t* key) {
+    LONG result = RegDeleteTreeW(RootKey(root), WideText(key));
     if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
         NoteRegistryFailure(root, key);
 }
 
-// Deletes the named values (a null-terminated list), then the key itself if nothing else
-// is left in it. Missing values and a missing key are fine.
-void RemoveValues(HKEY root, const char16_t* key, const char16_t* const* names) {
+// Deletes one value, then the key itself if nothing else is left in it. A missing value and
+// a missing key are fine.
+void RemoveValue(RegistryRoot root, const char16_t* key, const char16_t* name) {
     HKEY opened;
-    LONG result = RegOpenKeyExW(root, WideText(key), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &opened);
+    LONG result = RegOpenKeyExW(RootKey(root), WideText(key), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &opened);
     if (result == ERROR_FILE_NOT_FOUND)
         return;
     if (result != ERROR_SUCCESS) {
         NoteRegistryFailure(root, key);
         return;
     }
-    bool failed = false;
-    for (; *names != nullptr; ++names) {
-        result = RegDeleteValueW(opened, WideText(*names));
-        failed = failed || (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND);
-    }
+    result = RegDeleteValueW(opened, WideText(name));
+    bool failed = result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND;
     DWORD subkeys = 1, values = 1;
     RegQueryInfoKeyW(opened, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
                      nullptr, nullptr);
     RegCloseKey(opened);
-    if (!failed && subkeys == 0 && values == 0)
-        failed = RegDeleteKeyW(root, WideText(key)) != ERROR_SUCCESS;
+    if (!failed && subkeys == 0 && values == 0) {
+        result = RegDeleteKeyW(RootKey(root), WideText(key));
+        failed = result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND;
+    }
     if (failed)
         NoteRegistryFailure(root, key);
 }
 
-// Returns 1 when the document association was removed.
-int RemoveRegistryEntries() {
-    if (!State.RegistryOwned)
-        return 0;
-    RemoveKeyTree(HKEY_LOCAL_MACHINE, State.Keys.Application);
-    RemoveKeyTree(HKEY_LOCAL_MACHINE, State.Keys.Uninstall);
-    RemoveKeyTree(HKEY_LOCAL_MACHINE, State.Keys.DocumentClass);
-    // The extension is shared with whatever program claims it now; it goes only while it
-    // still names this program's document type.
-    char16_t type[PathUnits];
-    if (ReadRegistryText(HKEY_LOCAL_MACHINE, State.Keys.Extension, u"", type) == 0 &&
-        TextEqual(type, ProductInfo.DocumentProgId)) {
-        const char16_t* const defaultValue[] = {u"", nullptr};
-        RemoveValues(HKEY_LOCAL_MACHINE, State.Keys.Extension, defaultValue);
-    }
-    const char16_t* const userValues[] = {DocPathValue, FirstRunValue, nullptr};
-    RemoveValues(HKEY_CURRENT_USER, State.Keys.Application, userValues);
-    return 1;
-}
-
-// ---- The last step, after this process has ended -----------------------------------------
-
 // Copies uninstall.dll to a new file in the temporary folder that only administrators may
-// change, and returns a handle to it opened for delete-on-close, inheritable, without
-// write access and not shared for renaming or deleting; null when that fails.
-HANDLE CopyLibraryToTemporaryFile(char16_t* copy) {
-    char16_t library[PathUnits], temporary[PathUnits];
-    if (ComposeFilePath(library, State.ProgramFolder, ProductInfo.UninstallLibraryFile) != 0 ||
-        GetTempPathW(PathUnits, WideText(temporary)) == 0)
-        return nullptr;
+// change, and keeps a handle to it opened for delete-on-close, inheritable, without write
+// access and not shared for renaming or deleting. 0, or -1 with no copy.
+int CopyLibraryToTemporaryFile(const char16_t* library) {
+    char16_t temporary[PathUnits];
+    char16_t* copy = State.LibraryCopyPath;
+    if (GetTempPathW(PathUnits, WideText(temporary)) == 0)
+        return -1;
     HANDLE source =
         CreateFileW(WideText(library), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (source == INVALID_HANDLE_VALUE)
-        return nullptr;
+        return -1;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;BA)(A;;FA;;;SY)", SDDL_REVISION_1,
                                                          &descriptor, nullptr);
@@ -347,7 +421,7 @@ HANDLE CopyLibraryToTemporaryFile(char16_t* copy) {
         LocalFree(descriptor);
     if (writer == INVALID_HANDLE_VALUE) {
         CloseHandle(source);
-        return nullptr;
+        return -1;
     }
     bool copied = true;
     unsigned char chunk[16384];
@@ -365,29 +439,98 @@ HANDLE CopyLibraryToTemporaryFile(char16_t* copy) {
     CloseHandle(writer);
     if (keeper == INVALID_HANDLE_VALUE) {
         DeleteFileW(WideText(copy));
-        return nullptr;
+        return -1;
     }
-    return keeper;
+    State.LibraryCopy = keeper;
+    return 0;
 }
 
-// Starts rundll32 on the copy; 0 when it runs.
-int StartFinisher() {
-    char16_t copy[PathUnits], system[PathUnits], rundll[PathUnits], arguments[CommandUnits],
-        command[CommandUnits];
-    HANDLE keeper = CopyLibraryToTemporaryFile(copy);
-    if (keeper == nullptr)
+// The library's copy goes to the temporary folder first, for the finishing step.
+void RemoveLibrary(const char16_t* library) {
+    if (State.LibraryCopy == nullptr && GetFileAttributesW(WideText(library)) != INVALID_FILE_ATTRIBUTES)
+        CopyLibraryToTemporaryFile(library);
+    NoteFileOutcome(library, RemoveInstalledFile(library));
+}
+
+// Moves this program's image out of the installation, into the temporary folder (a rename
+// on the same volume, which a running image allows), or else to a leftover name in its
+// folder that Windows removes at restart. 0 once it has left its place.
+int MoveOwnImage() {
+    char16_t temporary[PathUnits];
+    if (GetTempPathW(PathUnits, WideText(temporary)) != 0) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            if (FormatText(State.MovedImage, PathUnits, u"%scorvale-uninstall-%d-%d.exe", temporary,
+                           static_cast<int>(GetCurrentProcessId()), attempt) < 0)
+                break;
+            if (MoveFileExW(WideText(State.Self), WideText(State.MovedImage), 0))
+                return 0;
+            if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS)
+                break;
+        }
+    }
+    State.MovedImage[0] = 0;
+    if (RenameForRemovalAtRestart(State.Self) != 0)
         return -1;
+    NoteFormatted(LaterFormat, State.Self);
+    return 0;
+}
+
+// Whether this program's image can leave its place: another program may hold it open
+// without sharing deletion (a scanner, an open Properties dialog). Tried for a few seconds.
+int OwnImageMovable() {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        HANDLE image =
+            CreateFileW(WideText(State.Self), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, 0, nullptr);
+        if (image != INVALID_HANDLE_VALUE) {
+            CloseHandle(image);
+            return 1;
+        }
+        Sleep(100);
+    }
+    return 0;
+}
+
+void FinishAfterExit();
+void RemoveProgramFolder(const char16_t* folder);
+
+// The entry and the uninstaller it runs go together: the entry only once the image is
+// sure to move, and the image right after it. Registry and file system share no
+// transaction: an end between the two leaves this program in its folder without an entry,
+// and running it again finishes.
+void RemoveEntryAndItsUninstaller(const RemovalStep& step) {
+    if (!OwnImageMovable()) {
+        NoteFormatted(InUseFormat, State.Self);
+        return; // the entry stays, and runs this uninstaller again later
+    }
+    LONG result = RegDeleteTreeW(RootKey(step.Root), WideText(step.Path));
+    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+        NoteRegistryFailure(step.Root, step.Path);
+        return;
+    }
+    if (MoveOwnImage() != 0)
+        NoteFormatted(InUseFormat, State.Self);
+    RemoveProgramFolder(State.ProgramFolder);
+    // Started at once, so that the moved image goes however this process ends.
+    FinishAfterExit();
+}
+
+// Starts rundll32 on the library's copy to delete the moved image once this process has
+// ended; 0 when it runs.
+int StartFinisher() {
+    char16_t system[PathUnits], rundll[PathUnits], arguments[CommandUnits], command[CommandUnits];
     HANDLE self = nullptr;
     UINT systemLength = GetSystemDirectoryW(WideText(system), PathUnits);
-    bool ready = systemLength > 0 && systemLength < static_cast<UINT>(PathUnits) &&
+    bool ready = State.LibraryCopy != nullptr && systemLength > 0 &&
+                 systemLength < static_cast<UINT>(PathUnits) &&
                  ComposeFilePath(rundll, system, u"rundll32.exe") == 0 &&
                  DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
                                  SYNCHRONIZE, TRUE, 0) &&
                  ComposeFinishArguments(arguments, CommandUnits,
                                         static_cast<uint32_t>(reinterpret_cast<uintptr_t>(self)),
-                                        State.ProgramFolder) >= 0 &&
-                 FormatText(command, CommandUnits, u"\"%s\" \"%s\",%s %s", rundll, copy, FinishEntryName,
-                            arguments) >= 0;
+                                        State.MovedImage) >= 0 &&
+                 FormatText(command, CommandUnits, u"\"%s\" \"%s\",%s %s", rundll, State.LibraryCopyPath,
+                            FinishEntryName, arguments) >= 0;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -400,51 +543,122 @@ int StartFinisher() {
     }
     if (self != nullptr)
         CloseHandle(self);
-    // Without a started finisher this was the last handle, and the copy goes now.
-    CloseHandle(keeper);
     return started ? 0 : -1;
 }
 
-// Without the finisher the uninstaller's own files go at the next start of Windows.
-void RemoveOwnFilesLater() {
-    const char16_t* names[] = {ProductInfo.UninstallerFile, ProductInfo.UninstallLibraryFile};
-    for (const char16_t* name : names) {
-        char16_t path[PathUnits], item[PathUnits + 64];
-        if (ComposeFilePath(path, State.ProgramFolder, name) != 0)
-            continue;
-        MoveFileExW(WideText(path), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        FormatText(item, PathUnits + 64, LaterFormat, path);
-        NoteFailure(item);
+// The moved image lies in the temporary folder, no longer part of the installation; it goes
+// once this process has ended, or when Windows restarts.
+void FinishAfterExit() {
+    if (State.MovedImage[0] != 0 && StartFinisher() != 0)
+        MoveFileExW(WideText(State.MovedImage), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    State.MovedImage[0] = 0;
+    // Without a started finisher this was the last handle, and the copy goes now.
+    if (State.LibraryCopy != nullptr)
+        CloseHandle(State.LibraryCopy);
+    State.LibraryCopy = nullptr;
+}
+
+void RemoveProgramFolder(const char16_t* folder) {
+    if (RemoveFolderIfEmpty(folder))
+        return;
+    // Only files that Windows removes at restart: the folder goes with them.
+    if (FolderHoldsOnlyLeftovers(folder))
+        MoveFileExW(WideText(folder), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+// A test build may end itself after its k-th step, as a power cut or a logoff would end it
+// (CORVALE_UNINSTALL_STOP_AT=k); the shipped uninstaller has no such code.
+void StepDone() {
+    ++State.StepsDone;
+#ifdef CORVALE_UNINSTALL_STOPS
+    char16_t text[16];
+    DWORD length = GetEnvironmentVariableW(L"CORVALE_UNINSTALL_STOP_AT", WideText(text), 16);
+    int stop = 0;
+    for (DWORD i = 0; i < length && i < 16 && text[i] >= u'0' && text[i] <= u'9'; ++i)
+        stop = stop * 10 + (text[i] - u'0');
+    if (length > 0 && stop == State.StepsDone)
+        TerminateProcess(GetCurrentProcess(), 99);
+#endif
+}
+
+// 0 when the step is done (or its item was never there), -1 when corvale.exe runs.
+int RunStep(int index) {
+    const RemovalStep& step = State.Plan.Steps[index];
+#ifdef CORVALE_UNINSTALL_ENTRY_EARLY
+    // The control of the interruption tests: the entry goes with the first registry value.
+    const RemovalStep* entry = FindStep(RemoveEntryAndUninstaller);
+    if (entry != nullptr && step.Kind >= RemoveKeyTreeStep && step.Kind <= RemoveValueWhileOursStep)
+        RegDeleteTreeW(RootKey(entry->Root), WideText(entry->Path));
+#endif
+    switch (step.Kind) {
+    case RemoveProgramUnlessRunning:
+        if (ProgramRunning(step.Path))
+            return -1;
+        NoteFileOutcome(step.Path, RemoveInstalledFile(step.Path));
+        break;
+    case RemoveFileStep:
+        NoteFileOutcome(step.Path, RemoveInstalledFile(step.Path));
+        break;
+    case RemoveFileWhileShipped:
+        if (SampleUnchanged(step.Path))
+            NoteFileOutcome(step.Path, RemoveInstalledFile(step.Path));
+        break;
+    case RemoveLeftoversStep: {
+        char16_t temporary[PathUnits];
+        if (ComposeFilePath(temporary, step.Path, TemporaryFileName) == 0)
+            NoteFileOutcome(temporary, RemoveInstalledFile(temporary));
+        DeleteLeftoverFiles(step.Path);
+        break;
     }
-    MoveFileExW(WideText(State.ProgramFolder), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    case RemoveShortcutStep:
+        if (State.ShortcutOurs[index] && RemoveFile(step.Path) != 0)
+            NoteFailure(step.Path);
+        break;
+    case RemoveKeyTreeStep:
+        RemoveKeyTree(step.Root, step.Path);
+        break;
+    case RemoveValueStep:
+        RemoveValue(step.Root, step.Path, step.ValueName);
+        break;
+    case RemoveValueWhileOursStep: {
+        // The extension is shared with whatever program claims it now; it goes only while
+        // it still names this program's document type.
+        char16_t value[PathUnits];
+        if (ReadRegistryText(RootKey(step.Root), step.Path, step.ValueName, value) == 0 &&
+            TextEqual(value, step.Data))
+            RemoveValue(step.Root, step.Path, step.ValueName);
+        break;
+    }
+    case RemoveLibraryStep:
+        // The uninstaller's own files go together: while its image can't leave its place,
+        // the library stays too, to finish the run that removes them.
+        if (!OwnImageMovable()) {
+            NoteFormatted(InUseFormat, State.Self);
+            State.OwnFilesStay = 1;
+            break;
+        }
+        RemoveLibrary(step.Path);
+        break;
+    case RemoveEntryAndUninstaller:
+        if (!State.OwnFilesStay)
+            RemoveEntryAndItsUninstaller(step);
+        break;
+    }
+    return 0;
 }
 
-// 1 when the program folder holds anything besides the uninstaller's own two files.
+// 1 when the program folder still holds files that are not the installation's.
 int FolderKeepsOtherFiles() {
-    char16_t pattern[PathUnits];
-    if (ComposeFilePath(pattern, State.ProgramFolder, u"*") != 0)
-        return 0;
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW(WideText(pattern), &entry);
-    if (search == INVALID_HANDLE_VALUE)
-        return 0;
-    int others = 0;
-    do {
-        const char16_t* name = reinterpret_cast<const char16_t*>(entry.cFileName);
-        bool dots = name[0] == u'.' && (name[1] == 0 || (name[1] == u'.' && name[2] == 0));
-        if (!dots && !SamePath(name, ProductInfo.UninstallerFile) &&
-            !SamePath(name, ProductInfo.UninstallLibraryFile))
-            others = 1;
-    } while (!others && FindNextFileW(search, &entry));
-    FindClose(search);
-    return others;
+    return GetFileAttributesW(WideText(State.ProgramFolder)) != INVALID_FILE_ATTRIBUTES &&
+           !FolderHoldsOnlyLeftovers(State.ProgramFolder);
 }
 
-void ReportOutcome() {
+int ReportOutcome() {
     char16_t documents[PathUnits + 64] = u"", folder[PathUnits + 128] = u"", failures[MessageUnits] = u"";
     if (State.DocumentsFolder[0] != 0)
         FormatText(documents, PathUnits + 64, DocumentsStayFormat, State.DocumentsFolder);
-    if (FolderKeepsOtherFiles())
+    // What stays of the installation is named as a failure; anything else is the user's.
+    if (State.Failures == 0 && FolderKeepsOtherFiles())
         FormatText(folder, PathUnits + 128, FolderStaysFormat, State.ProgramFolder, ProductInfo.ProductName);
     if (State.Failures > 0)
         FormatText(failures, MessageUnits, FailuresFormat, State.FailureList);
@@ -453,10 +667,12 @@ void ReportOutcome() {
                    failures) < 0)
         FormatText(message, MessageUnits * 2, RemovedFormat, ProductInfo.ProductName, u"", u"", failures);
     Say(message, State.Failures > 0 ? MB_OK | MB_ICONWARNING : MB_OK | MB_ICONINFORMATION);
+    return State.Failures > 0 ? UninstallIncomplete : UninstallDone;
 }
 
 int Uninstall() {
-    if (ProgramRunning()) {
+    const RemovalStep* mainProgram = FindStep(RemoveProgramUnlessRunning);
+    if (mainProgram != nullptr && ProgramRunning(mainProgram->Path)) {
         SayProgramRunning();
         return UninstallProgramRunning;
     }
@@ -467,34 +683,20 @@ int Uninstall() {
                keeps);
     if (Say(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return UninstallCancelled;
-    // Corvale may have been started while the question was open.
-    if (ProgramRunning()) {
-        SayProgramRunning();
-        return UninstallProgramRunning;
-    }
     PlanShortcuts();
-    // The main program goes first: if it is in use, nothing has been removed yet.
-    char16_t mainProgram[PathUnits];
-    if (ComposeFilePath(mainProgram, State.ProgramFolder, ProductInfo.MainProgramFile) != 0) {
-        NoteFailure(ProductInfo.MainProgramFile);
-    } else {
-        DWORD error = RemoveFile(mainProgram);
-        if (InUse(error)) {
+    for (int i = 0; i < State.Plan.Count; ++i) {
+        // Corvale may have been started while the question was open: the main program's
+        // step is the first, so nothing is gone yet.
+        if (RunStep(i) != 0) {
             SayProgramRunning();
             return UninstallProgramRunning;
         }
-        if (error != 0)
-            NoteFailure(mainProgram);
+        StepDone();
     }
-    RemoveProgramFile(ProductInfo.ReadmeFile);
-    RemoveSample();
-    RemoveShortcuts();
-    if (RemoveRegistryEntries())
-        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
-    if (StartFinisher() != 0)
-        RemoveOwnFilesLater();
-    ReportOutcome();
-    return State.Failures > 0 ? UninstallIncomplete : UninstallDone;
+    int outcome = ReportOutcome();
+    StepDone(); // the report, before this process ends
+    FinishAfterExit();
+    return outcome;
 }
 
 } // namespace
@@ -503,9 +705,19 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     FormatText(State.Caption, CaptionUnits, u"%s Uninstall", ProductInfo.ProductName);
     State.Options = ReadUninstallOptions(reinterpret_cast<const char16_t*>(GetCommandLineW()));
+    // Held until the process ends; a second uninstaller finds it.
+    HANDLE running = CreateMutexW(nullptr, FALSE, WideText(UninstallingMutexName));
+    if (running == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) {
+        SayFormatted(MB_OK | MB_ICONEXCLAMATION, AlreadyRunningFormat, ProductInfo.ProductName, nullptr);
+        return UninstallAlreadyRunning;
+    }
     if (FindInstallation() != 0) {
         Say(NoFolderText, MB_OK | MB_ICONERROR);
         return UninstallIncomplete;
+    }
+    if (!InstallationIsOurs()) {
+        SayFormatted(MB_OK | MB_ICONERROR, NotOursFormat, State.ProgramFolder, ProductInfo.ProductName);
+        return UninstallRefused;
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int result = Uninstall();

@@ -6,8 +6,6 @@
 
 #include "tests/e2e/readback_win.h"
 
-namespace {
-
 bool CopyInto(const std::wstring& source, const std::wstring& folder, const wchar_t* name) {
     return CopyFileW(source.c_str(), (folder + L"\\" + name).c_str(), FALSE) != 0;
 }
@@ -18,6 +16,8 @@ bool MakeFolders(const std::wstring& path) {
         CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
     return CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
+
+namespace {
 
 void RemoveTree(const std::wstring& folder) {
     WIN32_FIND_DATAW found;
@@ -110,38 +110,6 @@ bool FolderExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool MakeInstallation(const PayloadFiles& files, const Installation& install) {
-    const std::wstring& program = install.ProgramFolder;
-    const std::wstring& documents = install.DocumentsFolder;
-    std::wstring shell = std::wstring(DocumentClassKey) + L"\\shell";
-    bool made = MakeFolders(program) && MakeFolders(documents) &&
-                CopyInto(files.MainProgram, program, L"corvale.exe") &&
-                CopyInto(files.Readme, program, L"readme.txt") &&
-                CopyInto(files.Uninstaller, program, L"uninst_corvale.exe") &&
-                CopyInto(files.Library, program, L"uninstall.dll") &&
-                CopyInto(files.Sample, documents, L"sample.mpl");
-    made =
-        made && WriteRegistryText(HKEY_LOCAL_MACHINE, ApplicationKey, L"AppPath", program) &&
-        WriteRegistryText(HKEY_LOCAL_MACHINE, ApplicationKey, L"Version", L"" CORVALE_PRODUCT_VERSION) &&
-        WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayName", L"Corvale") &&
-        WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"UninstallString", install.Uninstaller) &&
-        WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"Version", L"" CORVALE_PRODUCT_VERSION) &&
-        WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayVersion", L"" CORVALE_PRODUCT_VERSION) &&
-        WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayIcon", install.MainProgram + L",0") &&
-        WriteRegistryText(HKEY_LOCAL_MACHINE, UninstallKey, L"Publisher", L"Wendrake Software") &&
-        WriteRegistryText(HKEY_LOCAL_MACHINE, DocumentClassKey, L"", L"Ruroz Udid") &&
-        WriteRegistryText(HKEY_LOCAL_MACHINE, shell, L"", L"open") &&
-        WriteRegistryText(HKEY_LOCAL_MACHINE, shell + L"\\open", L"", L"Open file in Corvale") &&
-        WriteRegistryText(HKEY_LOCAL_MACHINE, shell + L"\\open\\command", L"",
-                          install.MainProgram + L" \"%1\"") &&
-        WriteRegistryText(HKEY_LOCAL_MACHINE, ExtensionKey, L"", L"Corvale.Doc") &&
-        WriteRegistryText(HKEY_CURRENT_USER, ApplicationKey, L"DocPath", documents) &&
-        WriteRegistryText(HKEY_CURRENT_USER, ApplicationKey, L"FirstRun", L"Yes");
-    return made && CreateShortcut(install.StartMenuLink, install.MainProgram, program) &&
-           CreateShortcut(install.DesktopLink, install.MainProgram, program) &&
-           CreateShortcut(install.DocumentsLink, documents, documents);
-}
-
 void RemoveInstallation(const Installation& install) {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, ApplicationKey);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, UninstallKey);
@@ -177,6 +145,20 @@ bool StartProgram(SetupRun& run, const std::wstring& program, const std::wstring
 long RunToEnd(const std::wstring& program, const std::wstring& arguments) {
     SetupRun run;
     if (!StartProgram(run, program, arguments))
+        return -1;
+    DWORD code = 0;
+    bool ended = WaitExit(run, code);
+    EndSetup(run);
+    return ended ? static_cast<long>(code) : -1;
+}
+
+long RunCommandLine(const std::wstring& line) {
+    SetupRun run = {};
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    std::wstring text = line;
+    if (!CreateProcessW(nullptr, &text[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &run.Process))
         return -1;
     DWORD code = 0;
     bool ended = WaitExit(run, code);

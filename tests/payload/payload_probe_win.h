@@ -46,9 +46,6 @@ std::wstring OnDriveZ(const char* unixPath);
 // The places of an installation below root (program folder root\Program Files\Corvale,
 // documents folder root\Documents\Zadir Oduve) and the shortcuts' places.
 Installation PlanInstallation(const std::wstring& root);
-// Writes what the setup writes: the four program files, the sample, the fifteen registry
-// values and the three shortcuts. False when any of it fails.
-bool MakeInstallation(const PayloadFiles& files, const Installation& install);
 // Removes every trace of an installation (files, folders, keys, shortcuts), whatever state
 // a test left it in.
 void RemoveInstallation(const Installation& install);
@@ -59,6 +56,9 @@ bool WriteRegistryText(HKEY root, const std::wstring& key, const std::wstring& n
                        const std::wstring& text);
 bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view = 0);
 bool FolderExists(const std::wstring& path);
+// Makes the folder and every missing folder above it.
+bool MakeFolders(const std::wstring& path);
+bool CopyInto(const std::wstring& source, const std::wstring& folder, const wchar_t* name);
 
 // The finishing library's copies that are still in the temporary folders.
 std::vector<std::wstring> TemporaryLibraryCopies();
@@ -68,6 +68,10 @@ bool StartProgram(SetupRun& run, const std::wstring& program, const std::wstring
 // Runs a command line to its end; the exit code, or -1 when it could not start or did not
 // end within the time allowed.
 long RunToEnd(const std::wstring& program, const std::wstring& arguments);
+// Runs a whole command line as Windows' list of installed programs runs the uninstall
+// command (no program name given apart: the line's first word is searched for as the
+// program). The exit code, or -1.
+long RunCommandLine(const std::wstring& line);
 
 // Waits until condition() holds; false when it still doesn't after timeout.
 template <typename Condition> bool WaitUntil(Condition condition, DWORD timeout = WaitMilliseconds) {

@@ -1,6 +1,7 @@
-// The uninstaller under Wine, against installations laid out by hand the way the setup lays
-// them out, so that every case can vary one thing: a user's file, a running Corvale, a
-// shortcut or an association that belongs to something else.
+// The uninstaller under Wine, against installations that the setup's own tables and code lay
+// out, so that every case can vary one thing: a user's file, a running Corvale, a shortcut
+// or an association that belongs to something else, a file held by another program, an
+// uninstallation ended part-way.
 #include <windows.h>
 #include <objbase.h>
 
@@ -8,8 +9,15 @@
 
 #include <string>
 
+#include "core/removal_plan.h"
+#include "core/shortcut_table.h"
+#include "core/text.h"
+#include "payload/src/corvale_names.h"
 #include "payload_probe_win.h"
 #include "tests/e2e/readback_win.h"
+
+// The setup's registry and shortcut steps tick its progress bar; here there is none.
+void ProgressStepIt(ProgressSink*) {}
 
 namespace {
 
@@ -23,6 +31,47 @@ PayloadFiles Files() {
     return {OnDriveZ(PAYLOAD_BUILT_MAIN_PROGRAM), OnDriveZ(PAYLOAD_BUILT_UNINSTALLER),
             OnDriveZ(PAYLOAD_BUILT_LIBRARY), OnDriveZ(PAYLOAD_SOURCE_README),
             OnDriveZ(PAYLOAD_SOURCE_SAMPLE)};
+}
+
+const char16_t* Text16(const std::wstring& text) {
+    return reinterpret_cast<const char16_t*>(text.c_str());
+}
+
+// The file of the payload set that is installed under name.
+const std::wstring& SourceOf(const PayloadFiles& files, const char16_t* name) {
+    const std::pair<const char16_t*, const std::wstring*> sources[] = {
+        {ProductInfo.MainProgramFile, &files.MainProgram},
+        {ProductInfo.UninstallerFile, &files.Uninstaller},
+        {ProductInfo.UninstallLibraryFile, &files.Library},
+        {ProductInfo.ReadmeFile, &files.Readme},
+        {ProductInfo.SampleDocumentFile, &files.Sample}};
+    for (const auto& source : sources)
+        if (TextEqual(source.first, name))
+            return *source.second;
+    static const std::wstring none;
+    return none;
+}
+
+// Writes what the setup writes, with the setup's own tables and code: the payload files,
+// the registry values and the shortcuts. False when any of it fails.
+bool MakeInstallation(const PayloadFiles& files, const Installation& install) {
+    const std::wstring& program = install.ProgramFolder;
+    const std::wstring& documents = install.DocumentsFolder;
+    if (!MakeFolders(program) || !MakeFolders(documents))
+        return false;
+    for (const InstalledFile& file : InstalledFiles) {
+        const std::wstring& folder = file.Folder == ProgramFolderTarget ? program : documents;
+        if (!CopyInto(SourceOf(files, file.FileName), folder,
+                      reinterpret_cast<const wchar_t*>(file.FileName)))
+            return false;
+    }
+    // The registry values and the shortcuts as the setup's own run writes them.
+    InstallInputs inputs = {Text16(program), Text16(documents), Text16(install.MainProgram), 1, 1};
+    if (WriteRegistryTable(&inputs, nullptr) != 0)
+        return false;
+    CreateShortcuts(&inputs, nullptr);
+    return FileExists(install.StartMenuLink) && FileExists(install.DesktopLink) &&
+           FileExists(install.DocumentsLink);
 }
 
 std::wstring Format(const wchar_t* format, const std::wstring& argument) {
@@ -169,12 +218,12 @@ TEST_F(UninstallerTest, ShortcutsThatLeadElsewhereStay) {
     EXPECT_TRUE(FileExists(Install.DocumentsLink));
 }
 
-TEST_F(UninstallerTest, TheRegistryOfAnotherInstallationStays) {
+TEST_F(UninstallerTest, TheInstallationOfAnotherFolderStaysAndThisOneIsRefused) {
     // A later installation into another folder owns the registry now.
     ASSERT_TRUE(WriteRegistryText(HKEY_LOCAL_MACHINE, ApplicationKey, L"AppPath", L"C:\\Elsewhere\\Corvale"));
-    EXPECT_EQ(0, UninstallSilently());
-    ASSERT_TRUE(OwnFilesGone());
-    EXPECT_FALSE(FileExists(Install.MainProgram));
+    EXPECT_EQ(UninstallRefused, UninstallSilently());
+    EXPECT_TRUE(FileExists(Install.MainProgram));
+    EXPECT_TRUE(FileExists(Install.Uninstaller));
     EXPECT_EQ(L"C:\\Elsewhere\\Corvale",
               ReadRegistryValue(HKEY_LOCAL_MACHINE, ApplicationKey, L"AppPath").Text);
     EXPECT_EQ(6, CountRegistryValues(HKEY_LOCAL_MACHINE, UninstallKey));
@@ -212,8 +261,9 @@ TEST_F(UninstallerTest, AfterYesItReportsWhatStays) {
                   L".\n\nThe folder " + Install.ProgramFolder +
                   L" stays: it holds files that Corvale did not install.",
               MessageBoxText(report));
-    // The finishing step waits for the uninstaller: its files stay while the report shows.
-    EXPECT_TRUE(FileExists(Install.Uninstaller));
+    // The report comes from the end: the uninstaller's own files are gone by then.
+    EXPECT_FALSE(FileExists(Install.Uninstaller));
+    EXPECT_FALSE(FileExists(Install.ProgramFolder + L"\\uninstall.dll"));
     PressButton(report, IDOK);
     DWORD code;
     ASSERT_TRUE(WaitExit(run, code));
@@ -237,6 +287,158 @@ TEST_F(UninstallerTest, ARunningCorvaleIsNamedInTheMessage) {
     EndSetup(run);
     CloseCorvale();
     ExpectInstalled();
+}
+
+// ---- Only its own installation; what stays is told ----------------------------------------
+
+TEST_F(UninstallerTest, ACopyBesideTheUsersOwnFilesRemovesNothing) {
+    std::wstring other = Install.DocumentsFolder + L"\\Elsewhere";
+    ASSERT_TRUE(CreateDirectoryW(other.c_str(), nullptr));
+    std::wstring copy = other + L"\\uninst_corvale.exe";
+    ASSERT_TRUE(CopyFileW(Install.Uninstaller.c_str(), copy.c_str(), TRUE));
+    ASSERT_TRUE(CopyFileW((Install.ProgramFolder + L"\\uninstall.dll").c_str(),
+                          (other + L"\\uninstall.dll").c_str(), TRUE));
+    ASSERT_TRUE(WriteText(other + L"\\corvale.exe", "the user's own program"));
+    ASSERT_TRUE(WriteText(other + L"\\readme.txt", "the user's own notes"));
+    // Judged by the registry, which names the installation's folder ...
+    EXPECT_EQ(UninstallRefused, RunToEnd(copy, L"/S"));
+    ExpectInstalled();
+    // ... and without it, by the files it would remove, which are not the build's.
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, ApplicationKey);
+    EXPECT_EQ(UninstallRefused, RunToEnd(copy, L"/S"));
+    std::string kept;
+    EXPECT_TRUE(ReadWholeFile(other + L"\\corvale.exe", kept) && kept == "the user's own program");
+    EXPECT_TRUE(ReadWholeFile(other + L"\\readme.txt", kept) && kept == "the user's own notes");
+    EXPECT_TRUE(FileExists(copy));
+    EXPECT_TRUE(FileExists(Install.MainProgram));
+    EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UninstallKey));
+}
+
+TEST_F(UninstallerTest, TheRegisteredCommandRunsTheUninstallerNotAProgramPlantedAtItsFirstWord) {
+    // The installation lies under "C:\Corvale Payload Tests": unquoted, that path's first
+    // word would be looked for as C:\Corvale.exe first.
+    const std::wstring planted = L"C:\\Corvale.exe";
+    // A copy of the uninstaller stands in for the planted program: from C:\ it refuses.
+    ASSERT_TRUE(CopyFileW(Install.Uninstaller.c_str(), planted.c_str(), FALSE));
+    RegistryValue command = ReadRegistryValue(HKEY_LOCAL_MACHINE, UninstallKey, L"UninstallString");
+    ASSERT_EQ(L"\"" + Install.Uninstaller + L"\"", command.Text);
+    // Control: the same command unquoted starts the planted program.
+    EXPECT_EQ(UninstallRefused, RunCommandLine(Install.Uninstaller + L" /S"));
+    EXPECT_EQ(UninstallDone, RunCommandLine(command.Text + L" /S"));
+    DeleteFileW(planted.c_str());
+    ExpectRemoved();
+}
+
+TEST_F(UninstallerTest, AReadOnlyProgramAndTheLeftoversOfEndedRunsGoToo) {
+    ASSERT_TRUE(SetFileAttributesW(Install.MainProgram.c_str(), FILE_ATTRIBUTE_READONLY));
+    for (const std::wstring& leftover :
+         {Install.ProgramFolder + L"\\~crv.tmp", Install.ProgramFolder + L"\\~crv-1f.del",
+          Install.DocumentsFolder + L"\\~crv.tmp"})
+        ASSERT_TRUE(WriteText(leftover, "part"));
+    EXPECT_EQ(UninstallDone, UninstallSilently());
+    ExpectRemoved();
+    EXPECT_FALSE(FileExists(Install.DocumentsFolder + L"\\~crv.tmp"));
+}
+
+TEST_F(UninstallerTest, AnUninstallerHeldByAnotherProgramKeepsItsEntryUntilItIsRunAgain) {
+    // As a scanner or an open Properties dialog holds it: no sharing of deletion.
+    HANDLE held = CreateFileW(Install.Uninstaller.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(UninstallIncomplete, UninstallSilently());
+    EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UninstallKey));
+    EXPECT_TRUE(FileExists(Install.Uninstaller));
+    EXPECT_FALSE(FileExists(Install.MainProgram));
+    CloseHandle(held);
+    RegistryValue command = ReadRegistryValue(HKEY_LOCAL_MACHINE, UninstallKey, L"UninstallString");
+    EXPECT_EQ(UninstallDone, RunCommandLine(command.Text + L" /S"));
+    ExpectRemoved();
+}
+
+TEST_F(UninstallerTest, ASecondUninstallerWhileOneRunsIsRefused) {
+    SetupRun first;
+    ASSERT_TRUE(StartProgram(first, Install.Uninstaller, L""));
+    HWND box = FindProcessMessageBox(first.Process.dwProcessId, UninstallCaption);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(UninstallAlreadyRunning, UninstallSilently());
+    ExpectInstalled();
+    PressButton(box, IDNO);
+    DWORD code;
+    ASSERT_TRUE(WaitExit(first, code));
+    EndSetup(first);
+    EXPECT_EQ(static_cast<DWORD>(UninstallCancelled), code);
+}
+
+// ---- Ended part-way --------------------------------------------------------------------------
+
+// Runs `build` as the installation's uninstaller, ended after each of its steps and at its
+// report, and counts the stops after which neither is true: the entry is listed and the
+// uninstaller it runs is there, or nothing of the installation is left but the user's data.
+// After each kept promise, the registered command (if still listed) must finish the job.
+class UninstallerStopTest : public UninstallerTest {
+  protected:
+    bool NothingLeft() {
+        for (const std::wstring& file : {Install.MainProgram, Install.Uninstaller, Install.Sample,
+                                         Install.StartMenuLink, Install.DesktopLink, Install.DocumentsLink})
+            if (FileExists(file))
+                return false;
+        for (const wchar_t* key : {ApplicationKey, UninstallKey, DocumentClassKey})
+            if (RegistryKeyExists(HKEY_LOCAL_MACHINE, key))
+                return false;
+        return !FolderExists(Install.ProgramFolder) &&
+               !RegistryKeyExists(HKEY_CURRENT_USER, ApplicationKey) &&
+               ReadRegistryValue(HKEY_LOCAL_MACHINE, ExtensionKey, L"").Result != ERROR_SUCCESS;
+    }
+
+    int BrokenPromises(const char* build, bool finishAgain) {
+        RemovalPlan plan;
+        std::wstring program = Install.ProgramFolder, documents = Install.DocumentsFolder;
+        EXPECT_EQ(0, ComposeRemovalPlan(reinterpret_cast<const char16_t*>(program.c_str()),
+                                        reinterpret_cast<const char16_t*>(documents.c_str()), &plan));
+        int broken = 0;
+        for (int stop = 1; stop <= plan.Count + 1; ++stop) {
+            SCOPED_TRACE(testing::Message() << "ended after step " << stop);
+            RemoveInstallation(Install);
+            EXPECT_TRUE(MakeInstallation(Files(), Install));
+            EXPECT_TRUE(CopyFileW(OnDriveZ(build).c_str(), Install.Uninstaller.c_str(), FALSE));
+            SetEnvironmentVariableW(L"CORVALE_UNINSTALL_STOP_AT", std::to_wstring(stop).c_str());
+            long code = UninstallSilently();
+            SetEnvironmentVariableW(L"CORVALE_UNINSTALL_STOP_AT", nullptr);
+            EXPECT_TRUE(code == 99 || (stop == plan.Count + 1 && code == UninstallDone)) << code;
+            // Ended after its library was gone, the run that finishes has no finishing step:
+            // its moved image waits in the temporary folder for the next restart.
+            WaitUntil([] { return TemporaryLibraryCopies().empty(); }, 3000);
+            bool listed = RegistryKeyExists(HKEY_LOCAL_MACHINE, UninstallKey);
+            if (listed ? !FileExists(Install.Uninstaller) : !NothingLeft()) {
+                ++broken;
+                if (finishAgain)
+                    ADD_FAILURE() << (listed ? "listed without its uninstaller"
+                                             : "not listed, yet not all gone");
+                continue;
+            }
+            if (finishAgain && listed) {
+                RegistryValue command =
+                    ReadRegistryValue(HKEY_LOCAL_MACHINE, UninstallKey, L"UninstallString");
+                EXPECT_EQ(UninstallDone, RunCommandLine(command.Text + L" /S"));
+            }
+            if (finishAgain) {
+                EXPECT_TRUE(WaitUntil([&] { return NothingLeft(); })) << "finished by running it again";
+            }
+            WaitUntil([] { return TemporaryLibraryCopies().empty(); }, 3000);
+            for (const std::wstring& copy : TemporaryLibraryCopies())
+                DeleteFileW(copy.c_str());
+        }
+        return broken;
+    }
+};
+
+TEST_F(UninstallerStopTest, EveryStopLeavesAListedUninstallerOrNothingAndRunningItAgainFinishes) {
+    EXPECT_EQ(0, BrokenPromises(PAYLOAD_STOPPING_UNINSTALLER, true));
+}
+
+// Control: the order of earlier releases, the entry among the registry values, breaks it.
+TEST_F(UninstallerStopTest, ControlTheEntryRemovedEarlyBreaksThePromise) {
+    EXPECT_GT(BrokenPromises(PAYLOAD_ENTRY_EARLY_UNINSTALLER, false), 0);
 }
 
 // Control: the read-backs above see a copy in the temporary folder and an existing folder.

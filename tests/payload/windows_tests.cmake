@@ -16,14 +16,17 @@ target_link_libraries(payload_probe PUBLIC ole32 shell32 uuid user32 advapi32)
 add_executable(payload_windows_tests
   ${PAYLOAD_TESTS_DIR}/uninstaller_test_win.cpp
   ${PAYLOAD_TESTS_DIR}/corvale_app_test_win.cpp)
-target_link_libraries(payload_windows_tests PRIVATE payload_probe gtest gtest_main)
+target_link_libraries(payload_windows_tests PRIVATE payload_probe core_win gtest gtest_main)
 target_compile_definitions(payload_windows_tests PRIVATE
   PAYLOAD_BUILT_MAIN_PROGRAM="$<TARGET_FILE:payload_corvale>"
   PAYLOAD_BUILT_UNINSTALLER="$<TARGET_FILE:payload_uninstaller>"
+  PAYLOAD_STOPPING_UNINSTALLER="$<TARGET_FILE:payload_uninstaller_stops>"
+  PAYLOAD_ENTRY_EARLY_UNINSTALLER="$<TARGET_FILE:payload_uninstaller_entry-early>"
   PAYLOAD_BUILT_LIBRARY="$<TARGET_FILE:payload_uninstall_library>"
   PAYLOAD_SOURCE_README="${PAYLOAD_README}"
   PAYLOAD_SOURCE_SAMPLE="${PAYLOAD_DIR}/sample.mpl")
-add_dependencies(payload_windows_tests payload_corvale payload_uninstaller payload_uninstall_library)
+add_dependencies(payload_windows_tests payload_corvale payload_uninstaller payload_uninstall_library
+  payload_uninstaller_stops payload_uninstaller_entry-early)
 # A prefix of their own: these tests write the installation's machine-wide keys, shortcuts
 # and folders, which the other Windows tests of this tree must not see.
 add_test(NAME payload_windows_tests
