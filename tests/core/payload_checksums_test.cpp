@@ -1,5 +1,7 @@
 // The checksums the packer recorded for the embedded blobs, and the start-up check that
 // compares the blobs with them.
+#include <string.h>
+
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -73,3 +75,61 @@ TEST(PayloadChecksums, StartUpCheckRefusesAnyDamage) {
     }
 }
 } // namespace
+
+// ---- Installed files as the build made them --------------------------------------------------
+
+namespace {
+FileDigest DigestInPieces(const Bytes& file, size_t piece) {
+    FileDigestState state;
+    FileDigestStart(&state, file.data(), file.size() < FileDigestHeadBytes ? file.size() : FileDigestHeadBytes,
+                    file.size());
+    for (size_t at = 0; at < file.size(); at += piece)
+        FileDigestUpdate(&state, file.data() + at, file.size() - at < piece ? file.size() - at : piece);
+    return FileDigestEnd(&state);
+}
+
+void Put32(Bytes* file, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        (*file)[at + i] = static_cast<unsigned char>(value >> (8 * i));
+}
+} // namespace
+
+// What Authenticode signing changes (the checksum field, the certificate table's entry, the
+// table appended at the end) leaves the digest as it was, in PE32 and PE32+ files alike and
+// however the file is read; a changed byte anywhere else changes it.
+TEST(FileDigest, ASignatureAddedLaterDoesNotCount) {
+    for (unsigned magic : {0x10Bu, 0x20Bu}) {
+        Bytes file(1536, 0x5A);
+        file[0] = 'M', file[1] = 'Z';
+        Put32(&file, 0x3C, 0x80);
+        memcpy(&file[0x80], "PE\0\0", 4);
+        const size_t optional = 0x80 + 24, directories = optional + (magic == 0x10B ? 96 : 112);
+        file[optional] = magic & 0xFF, file[optional + 1] = magic >> 8;
+        Put32(&file, directories - 4, 16);
+        Put32(&file, directories + 4 * 8, 0), Put32(&file, directories + 4 * 8 + 4, 0);
+        Put32(&file, optional + 64, 0);
+        FileDigest unsigned_ = DigestInPieces(file, file.size());
+        EXPECT_EQ(file.size(), unsigned_.Bytes);
+
+        Bytes signedFile = file;
+        Put32(&signedFile, optional + 64, 0x0001F00D);
+        Put32(&signedFile, directories + 4 * 8, static_cast<uint32_t>(file.size()));
+        Put32(&signedFile, directories + 4 * 8 + 4, 520);
+        signedFile.resize(file.size() + 520, 0x30);
+        for (size_t piece : {size_t(1), size_t(7), size_t(4096)}) {
+            FileDigest found = DigestInPieces(signedFile, piece);
+            EXPECT_EQ(unsigned_.Bytes, found.Bytes) << piece;
+            EXPECT_EQ(unsigned_.Checksum, found.Checksum) << piece;
+        }
+        // Control: one byte of the program itself.
+        signedFile[0x300] ^= 1;
+        EXPECT_NE(unsigned_.Checksum, DigestInPieces(signedFile, 4096).Checksum);
+        // A table that does not end the file is no signature: everything counts.
+        Put32(&file, directories + 4 * 8, 0x400), Put32(&file, directories + 4 * 8 + 4, 16);
+        EXPECT_EQ(file.size(), DigestInPieces(file, 64).Bytes);
+    }
+    // Not a program: the whole file, every byte.
+    Bytes text(100, 'x');
+    EXPECT_EQ(100u, DigestInPieces(text, 3).Bytes);
+    EXPECT_EQ(Crc(text.data(), text.size()), DigestInPieces(text, 3).Checksum);
+}
