@@ -421,29 +421,43 @@ TEST_P(RegistryWriteFailureTest, StopRowEndsTheRunAfterItsTick) {
     int write = GetParam();
     Fake.FailingRegistryWrites.insert(write);
     Run();
-    // The failing write has already stepped the bar, except write 13, which steps nothing.
-    EXPECT_EQ(
-        FailedRun(ExpectedRun(Chosen), "WriteRegistryString", write == 13 ? 0 : 1, RegistryFailure, write),
-        Recorded());
+    // The failing write has already stepped the bar, except a write that steps nothing.
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), "WriteRegistryString", RegistryWriteTable[write - 1].StepAfter,
+                        RegistryFailure, write),
+              Recorded());
     ExpectFailedEndState();
 }
 
-INSTANTIATE_TEST_SUITE_P(StopRows, RegistryWriteFailureTest,
-                         ::testing::Values(1, 2, 3, 4, 5, 6, 7, 8, 12, 13, 14, 15));
+// The 1-based numbers of the writes whose failure stops the run, or of those it goes on after.
+std::vector<int> WritesThat(RegistryFailureRule rule) {
+    std::vector<int> writes;
+    for (int i = 0; i < RegistryWriteCount; ++i)
+        if (RegistryWriteTable[i].OnFailure == rule)
+            writes.push_back(i + 1);
+    return writes;
+}
+
+INSTANTIATE_TEST_SUITE_P(StopRows, RegistryWriteFailureTest, ::testing::ValuesIn(WritesThat(StopOnFailure)));
 
 TEST_F(InstallRunTest, DocumentTypeWritesMayFailAndTheRunGoesOn) {
-    Fake.FailingRegistryWrites = {9, 10, 11};
+    std::vector<int> goOn = WritesThat(GoOnAfterFailure);
+    ASSERT_FALSE(goOn.empty());
+    Fake.FailingRegistryWrites.insert(goOn.begin(), goOn.end());
     Run();
     EXPECT_EQ(ExpectedRun(Chosen), Recorded());
     EXPECT_EQ(1, WizardState.InstallFinished);
     // Control: the fake did refuse them.
-    EXPECT_EQ(12u, Fake.Registry.size());
+    EXPECT_EQ(static_cast<size_t>(RegistryWriteCount) - goOn.size(), Fake.Registry.size());
 }
 
 TEST_F(InstallRunTest, OpenCommandFailingAfterTheGoOnWritesStops) {
-    Fake.FailingRegistryWrites = {9, 10, 11, 12};
+    std::vector<int> goOn = WritesThat(GoOnAfterFailure);
+    int command = goOn.back() + 1; // the open command, right after them
+    ASSERT_EQ(StopOnFailure, RegistryWriteTable[command - 1].OnFailure);
+    Fake.FailingRegistryWrites.insert(goOn.begin(), goOn.end());
+    Fake.FailingRegistryWrites.insert(command);
     Run();
-    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), "WriteRegistryString", 1, RegistryFailure, 12), Recorded());
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), "WriteRegistryString", 1, RegistryFailure, command), Recorded());
 }
 
 // ---- Shortcuts never fail the run -----------------------------------------------------------

@@ -5,10 +5,19 @@
 
 #include "core/install_run.h"
 #include "core/registry_table.h"
+#include "core/text.h"
 #include "fake_platform.h"
 #include "wizard/wizard_state.h"
 
 namespace {
+// The write of a value, found by its name or its data's format.
+const RegistryWrite* WriteOf(const char16_t* valueName, const char16_t* dataFormat = nullptr) {
+    for (const RegistryWrite& write : RegistryWriteTable)
+        if (TextEqual(write.ValueName, valueName) && (dataFormat == nullptr || TextEqual(write.DataFormat, dataFormat)))
+            return &write;
+    return nullptr;
+}
+
 class RegistryTableTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -34,10 +43,10 @@ void Scribble(char16_t* folder) {
 }
 } // namespace
 
-TEST_F(RegistryTableTest, AllFifteenWritesWithFourteenSteps) {
+TEST_F(RegistryTableTest, EveryWriteAndItsStep) {
     EXPECT_EQ(0, WriteRegistryTable(&Inputs, &Sink));
-    EXPECT_EQ(15, CountCalls("WriteRegistryString"));
-    EXPECT_EQ(14, CountCalls("StepIt"));
+    EXPECT_EQ(RegistryWriteCount, CountCalls("WriteRegistryString"));
+    EXPECT_EQ(RegistryStepCount(), CountCalls("StepIt"));
 }
 
 TEST_F(RegistryTableTest, ValueThatDoesNotFitFailsItsWriteAndStops) {
@@ -62,9 +71,11 @@ TEST_F(RegistryTableTest, MissingMainProgramPathFailsTheOpenCommand) {
 TEST_F(RegistryTableTest, KeyBuiltOnAMissingPreviousKeyIsNotComposed) {
     char16_t key[PathUnits], data[PathUnits];
     // Write 10 ("%s\shell") would otherwise land on "\shell" at the root.
-    EXPECT_EQ(-1, ComposeRegistryWrite(&RegistryWriteTable[9], &Inputs, u"", key, data));
+    const RegistryWrite* shell = WriteOf(u"", u"open");
+    ASSERT_NE(nullptr, shell);
+    EXPECT_EQ(-1, ComposeRegistryWrite(shell, &Inputs, u"", key, data));
     EXPECT_EQ(0, key[0]);
-    EXPECT_EQ(0, ComposeRegistryWrite(&RegistryWriteTable[9], &Inputs, u"SOFTWARE\\Classes\\Corvale.Doc", key,
+    EXPECT_EQ(0, ComposeRegistryWrite(shell, &Inputs, u"SOFTWARE\\Classes\\Corvale.Doc", key,
                                       data));
     EXPECT_EQ(std::u16string(u"SOFTWARE\\Classes\\Corvale.Doc\\shell"), key);
     EXPECT_EQ(std::u16string(u"open"), data);
@@ -74,7 +85,7 @@ TEST_F(RegistryTableTest, FailedDataKeepsTheKeyForTheNextWrite) {
     char16_t key[PathUnits], data[PathUnits];
     std::u16string tooLong = u"C:\\" + std::u16string(238, u'f');
     Inputs.ProgramFolder = tooLong.c_str();
-    EXPECT_EQ(-1, ComposeRegistryWrite(&RegistryWriteTable[3], &Inputs,
+    EXPECT_EQ(-1, ComposeRegistryWrite(WriteOf(u"UninstallString"), &Inputs,
                                        u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvale",
                                        key, data));
     EXPECT_EQ(std::u16string(u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvale"), key);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "../../core/registry_table.h"
 #include "checks_win.h"
 #include "driver_steps_win.h"
 #include "readback_win.h"
@@ -145,6 +146,19 @@ struct Stop {
     std::string Where;
 };
 
+// The run's own tick that follows the write of a value (found by its name, and by its data's
+// format where names repeat): the three before the registry, then one per stepping write.
+int TickOfWrite(const char16_t* valueName, const char16_t* dataFormat = nullptr) {
+    int tick = 3;
+    for (const RegistryWrite& write : RegistryWriteTable) {
+        tick += write.StepAfter;
+        if (std::u16string(write.ValueName) == valueName &&
+            (dataFormat == nullptr || std::u16string(write.DataFormat) == dataFormat))
+            return tick;
+    }
+    return -1;
+}
+
 // Steps 1 and 2 come before the files, then each file's ticks, then step 3, the registry's
 // 14 and the shortcuts' 3 (the run's own 20 in all).
 std::vector<Stop> Stops(const std::vector<long long>& fileTicks, std::vector<LONG>& fileEnds) {
@@ -168,17 +182,19 @@ std::vector<Stop> Stops(const std::vector<long long>& fileTicks, std::vector<LON
         step += ticks;
         fileEnds.push_back(step);
     }
+    // The run's own ticks where its later phases stand, from the installation's tables.
+    const int files = 3, shortcuts = files + RegistryStepCount();
     const struct {
         int RunTick;
         const char* Where;
-    } later[] = {{3, "after the files"},
-                 {4, "at the first registry value"},
-                 {9, "among the registry values"},
-                 {15, "at the open command"},
-                 {16, "at DocPath"},
-                 {17, "at FirstRun"},
-                 {18, "after the Start-menu shortcut"},
-                 {19, "in the desktop shortcut step"}};
+    } later[] = {{files, "after the files"},
+                 {files + 1, "at the first registry value"},
+                 {files + RegistryStepCount() / 2, "among the registry values"},
+                 {TickOfWrite(u"", RegistryText::OpenCommand), "at the open command"},
+                 {TickOfWrite(DocPathValue), "at DocPath"},
+                 {TickOfWrite(FirstRunValue), "at FirstRun"},
+                 {shortcuts + 1, "after the Start-menu shortcut"},
+                 {shortcuts + 2, "in the desktop shortcut step"}};
     for (const auto& point : later)
         stops.push_back({step + point.RunTick - 2, -1, point.Where});
     return stops;

@@ -277,22 +277,26 @@ TEST(PackerProgram, ReportGivesSizesTicksAndTheBarsFinalPosition) {
     EXPECT_EQ(lineA.Ratio, ratio) << run.Output;
     EXPECT_EQ(lineA.Ticks, 5u) << run.Output;
     EXPECT_EQ(lineB.Ratio, "-") << run.Output;
-    EXPECT_TRUE(Mentions(run, "progress range 0..30; the bar ends at 25")) << run.Output;
+    EXPECT_TRUE(Mentions(run, "progress range 0..30; the bar ends at " + std::to_string(5 + RunOwnTicks)))
+        << run.Output;
 }
 
 TEST(PackerProgram, ReportRefusesAFinalPositionPastTheRange) {
     Scratch s;
     ASSERT_FALSE(s.Folder.empty());
-    // 25 extraction ticks and the run's 20 against a range of 45, then one tick more.
-    WriteFile(s, "exact.blob", MakeBlob(BodyWith(45 * 256, 25)));
-    WriteFile(s, "over.blob", MakeBlob(BodyWith(45 * 256 + 255, 26)));
+    // 25 extraction ticks and the run's own against a range just as long, then one tick more.
+    const unsigned range = 25 + RunOwnTicks;
+    const std::string end = std::to_string(range), past = std::to_string(range + 1);
+    WriteFile(s, "exact.blob", MakeBlob(BodyWith(range * 256, 25)));
+    WriteFile(s, "over.blob", MakeBlob(BodyWith(range * 256 + 255, 26)));
     PackerRun exact = Packer({"report", Path(s, "exact.blob")});
     PackerRun over = Packer({"report", Path(s, "over.blob")});
     EXPECT_EQ(exact.Status, 0) << exact.Output;
-    EXPECT_TRUE(Mentions(exact, "range 0..45; the bar ends at 45")) << exact.Output;
+    EXPECT_TRUE(Mentions(exact, "range 0.." + end + "; the bar ends at " + end)) << exact.Output;
     EXPECT_EQ(over.Status, 1) << over.Output;
-    EXPECT_TRUE(Mentions(over, "stepped to 46, past its maximum 45")) << over.Output;
-    EXPECT_TRUE(Mentions(over, "11775 coded bytes carry 45 steps; 46 steps need 11776 (1 more)"))
+    EXPECT_TRUE(Mentions(over, "stepped to " + past + ", past its maximum " + end)) << over.Output;
+    EXPECT_TRUE(Mentions(over, std::to_string(range * 256 + 255) + " coded bytes carry " + end + " steps; " + past +
+                                   " steps need " + std::to_string((range + 1) * 256) + " (1 more)"))
         << over.Output;
 }
 
