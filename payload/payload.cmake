@@ -9,15 +9,15 @@ set(PAYLOAD_DIR ${CMAKE_SOURCE_DIR}/payload)
 set(PAYLOAD_README ${CMAKE_BINARY_DIR}/generated/readme.txt)
 configure_file(${PAYLOAD_DIR}/readme.txt.in ${PAYLOAD_README} @ONLY NEWLINE_STYLE CRLF)
 set(PAYLOAD_NAMES_SOURCES ${CMAKE_SOURCE_DIR}/core/product.cpp ${CMAKE_SOURCE_DIR}/core/text.cpp)
-# The removal plan is composed from the setup's own tables.
 set(PAYLOAD_UNINSTALL_SOURCES
   ${PAYLOAD_NAMES_SOURCES}
   ${PAYLOAD_DIR}/src/uninstall_rules.cpp
-  ${PAYLOAD_DIR}/src/removal_win.cpp
-  ${CMAKE_SOURCE_DIR}/core/install_texts.cpp
-  ${CMAKE_SOURCE_DIR}/core/removal_plan.cpp)
-# What the uninstaller needs besides: the digests of the files and the setup's leftover removal.
+  ${PAYLOAD_DIR}/src/removal_win.cpp)
+# The uninstaller's removal plan, composed from the setup's own tables, the digests of the
+# files it removes, and the setup's removal of leftovers.
 set(PAYLOAD_PLAN_SOURCES
+  ${CMAKE_SOURCE_DIR}/core/install_texts.cpp
+  ${CMAKE_SOURCE_DIR}/core/removal_plan.cpp
   ${CMAKE_SOURCE_DIR}/core/payload_format.cpp
   ${CMAKE_SOURCE_DIR}/core/files_win.cpp)
 

@@ -1,7 +1,6 @@
 #include "removal_win.h"
 
 #include "core/product.h"
-#include "core/removal_plan.h"
 #include "core/text.h"
 #include "core/win_text.h"
 
@@ -14,8 +13,8 @@ bool InUse(DWORD error) {
     return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
 }
 
-// 1 when every entry of the folder but "." and ".." passes keep (none at all for null), 0
-// when one doesn't or the folder can't be read.
+} // namespace
+
 int FolderHoldsOnly(const char16_t* folder, int (*keep)(const char16_t* name)) {
     char16_t pattern[PathUnits];
     if (ComposeFilePath(pattern, folder, u"*") != 0)
@@ -35,8 +34,6 @@ int FolderHoldsOnly(const char16_t* folder, int (*keep)(const char16_t* name)) {
     FindClose(search);
     return empty;
 }
-
-} // namespace
 
 int ComposeFilePath(char16_t* out, const char16_t* folder, const char16_t* name) {
     return FormatText(out, PathUnits, u"%s\\%s", folder, name) < 0 ? -1 : 0;
@@ -71,44 +68,4 @@ int RemoveFolderIfEmpty(const char16_t* folder) {
         Sleep(RetryPauseMilliseconds);
     }
     return 0;
-}
-
-int FolderHoldsOnlyLeftovers(const char16_t* folder) {
-    return FolderHoldsOnly(folder, IsLeftoverName);
-}
-
-DWORD RenameForRemovalAtRestart(const char16_t* path) {
-    char16_t folder[PathUnits], name[PathUnits], leftover[PathUnits];
-    int last = -1;
-    for (int i = 0; path[i] != 0; ++i)
-        if (path[i] == u'\\')
-            last = i;
-    if (last <= 0 || CopyText(folder, PathUnits, path) < 0)
-        return ERROR_BAD_PATHNAME;
-    folder[last] = 0;
-    // A name nobody uses: MoveFileEx without REPLACE_EXISTING never takes an existing one.
-    DWORD error = ERROR_ALREADY_EXISTS;
-    unsigned seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
-    for (unsigned attempt = 0; attempt < 16 && error == ERROR_ALREADY_EXISTS; ++attempt) {
-        if (ComposeLeftoverName(name, seed + attempt * 0x9E3779B9u) < 0 ||
-            ComposeFilePath(leftover, folder, name) != 0)
-            return ERROR_BAD_PATHNAME;
-        error = MoveFileExW(WideText(path), WideText(leftover), 0) ? 0 : GetLastError();
-    }
-    if (error != 0)
-        return error;
-    MoveFileExW(WideText(leftover), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    return 0;
-}
-
-DWORD RemoveInstalledFile(const char16_t* path) {
-    DWORD attributes = GetFileAttributesW(WideText(path));
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return RemovedNow; // already gone
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
-        SetFileAttributesW(WideText(path), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
-    DWORD error = RemoveFileOnceReleased(path);
-    if (error == 0)
-        return RemovedNow;
-    return RenameForRemovalAtRestart(path) == 0 ? RemovedAtRestart : error;
 }

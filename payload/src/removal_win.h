@@ -14,22 +14,10 @@ DWORD RemoveFile(const char16_t* path);
 // that has just ended may hold its image for a moment longer.
 DWORD RemoveFileOnceReleased(const char16_t* path);
 
-// Removes an installed file: a read-only one loses the attribute first, and one that another
-// program holds is tried again for a few seconds. When it still can't be deleted but can be
-// renamed (a program's image in use), it is renamed in its folder to a leftover name
-// (LeftoverPrefix...) and removed when Windows restarts. RemovedNow, RemovedAtRestart, or
-// the system's error code (ERROR_SHARING_VIOLATION for a file held open) with the file as it was.
-constexpr DWORD RemovedNow = 0;
-constexpr DWORD RemovedAtRestart = 0xFFFFFFFF;
-DWORD RemoveInstalledFile(const char16_t* path);
-
-// Renames a file in its folder to a new leftover name and has Windows remove it when it
-// restarts. 0, or the system's error code with the file as it was.
-DWORD RenameForRemovalAtRestart(const char16_t* path);
-
 // Removes the folder when nothing is left in it, trying again for a few seconds while the
 // system still finishes deleting what was in it. 1 when it is gone, 0 when it stays.
 int RemoveFolderIfEmpty(const char16_t* folder);
 
-// 1 when every entry of the folder is a file of the leftover pattern (or there is none).
-int FolderHoldsOnlyLeftovers(const char16_t* folder);
+// 1 when every entry of the folder but its subfolders passes keep (a file name), or there is
+// none at all for a null keep; 0 when one doesn't or the folder can't be read.
+int FolderHoldsOnly(const char16_t* folder, int (*keep)(const char16_t* name));

@@ -74,6 +74,61 @@ struct UninstallState {
 
 UninstallState State;
 
+// ---- Files that may be held by others ----------------------------------------------------
+
+// What RemoveInstalledFile did; otherwise it returns the system's error code.
+constexpr DWORD RemovedNow = 0;
+constexpr DWORD RemovedAtRestart = 0xFFFFFFFF;
+
+// 1 when every file of the folder is of the leftover pattern (or there is none).
+int FolderHoldsOnlyLeftovers(const char16_t* folder) {
+    return FolderHoldsOnly(folder, IsLeftoverName);
+}
+
+// Renames a file in its folder to a new leftover name and has Windows remove it when it
+// restarts. 0, or the system's error code with the file as it was.
+DWORD RenameForRemovalAtRestart(const char16_t* path) {
+    char16_t folder[PathUnits], name[PathUnits], leftover[PathUnits];
+    int last = -1;
+    for (int i = 0; path[i] != 0; ++i)
+        if (path[i] == u'\\')
+            last = i;
+    if (last <= 0 || CopyText(folder, PathUnits, path) < 0)
+        return ERROR_BAD_PATHNAME;
+    folder[last] = 0;
+    // A name nobody uses: MoveFileEx without REPLACE_EXISTING never takes an existing one.
+    DWORD error = ERROR_ALREADY_EXISTS;
+    unsigned seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    for (unsigned attempt = 0; attempt < 16 && error == ERROR_ALREADY_EXISTS; ++attempt) {
+        if (ComposeLeftoverName(name, seed + attempt * 0x9E3779B9u) < 0 ||
+            ComposeFilePath(leftover, folder, name) != 0)
+            return ERROR_BAD_PATHNAME;
+        error = MoveFileExW(WideText(path), WideText(leftover), 0) ? 0 : GetLastError();
+    }
+    if (error != 0)
+        return error;
+    MoveFileExW(WideText(leftover), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    return 0;
+}
+
+// Removes an installed file: a read-only one loses the attribute first, and one that another
+// program holds is tried again for a few seconds. When it still can't be deleted but can be
+// renamed (a program's image in use), it is renamed to a leftover name and removed when
+// Windows restarts, never scheduled under its own name, which a reinstallation would use.
+// RemovedNow, RemovedAtRestart, or the error (ERROR_SHARING_VIOLATION: held open) with the
+// file as it was.
+DWORD RemoveInstalledFile(const char16_t* path) {
+    DWORD attributes = GetFileAttributesW(WideText(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return RemovedNow; // already gone
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        SetFileAttributesW(WideText(path), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    DWORD error = RemoveFileOnceReleased(path);
+    if (error == 0)
+        return RemovedNow;
+    return RenameForRemovalAtRestart(path) == 0 ? RemovedAtRestart : error;
+}
+
 const char16_t ConfirmFormat[] = u"Do you want to remove %s %s from this computer?%s";
 const char16_t KeepsDocumentsFormat[] = u"\n\nYour ledgers in %s stay where they are.";
 const char16_t RunningFormat[] =
