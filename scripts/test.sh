@@ -11,14 +11,10 @@ e2e_display=()
 cmake -S "$top" -B "$top/build" -G Ninja "${e2e_display[@]}" >/dev/null || exit 1
 cmake --build "$top/build" || exit 1
 
-source "$top/scripts/wine-env.sh"
+source "$top/scripts/lib/wine.sh"
 display=${CORVALE_TEST_DISPLAY:-:77}
-if ! xdpyinfo -display "$display" >/dev/null 2>&1; then
-  Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  trap 'wineserver -k >/dev/null 2>&1; kill $xvfb_pid 2>/dev/null' EXIT
-  for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
-fi
+wine_x_display "$display"
+[ -z "$WINE_XVFB_PID" ] || trap 'WINEPREFIX=$top/build/wine/prefix wineserver -k >/dev/null 2>&1; kill $WINE_XVFB_PID 2>/dev/null' EXIT
 export DISPLAY=$display
 
 passed=0
