@@ -16,13 +16,13 @@ foreach(name ${PAYLOAD_FILE_NAMES})
   list(APPEND NATIVE_BLOB_FILES ${BLOB_DIR}/${name}.blob)
 endforeach()
 list(APPEND NATIVE_BLOB_FILES ${BLOB_DIR}/payload_checksums.inc)
+include(${CMAKE_SOURCE_DIR}/cmake/windows_tree.cmake)
+windows_tree_arguments(WINDOWS_TREE_ARGUMENTS i686 $<TARGET_FILE:packer> ${CMAKE_BUILD_TYPE})
 ExternalProject_Add(windows
   SOURCE_DIR ${CMAKE_SOURCE_DIR}
   BINARY_DIR ${WINDOWS_BINARY_DIR}
   CMAKE_ARGS
-    -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/toolchain-mingw-i686.cmake
-    -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
-    -DCORVALE_PACKER=$<TARGET_FILE:packer>
+    ${WINDOWS_TREE_ARGUMENTS}
     -DCORVALE_WEBSITE_HOST=${CORVALE_WEBSITE_HOST}
     -DCORVALE_PAYLOAD_DIR=${CORVALE_PAYLOAD_DIR}
     -DCORVALE_VERSION=${CORVALE_VERSION}
@@ -40,7 +40,7 @@ ExternalProject_Add(windows
 )
 
 # The native core embeds the same blobs and checksums that the Windows side packed.
-configure_file(core/payload_blobs.S.in ${CMAKE_BINARY_DIR}/payload_blobs.S @ONLY)
+payload_blobs_source(${BLOB_DIR} ${CMAKE_BINARY_DIR}/payload_blobs.S)
 set_source_files_properties(${CMAKE_BINARY_DIR}/payload_blobs.S PROPERTIES OBJECT_DEPENDS "${NATIVE_BLOB_FILES}")
 
 add_library(core_native STATIC ${CORE_PORTABLE_SOURCES} ${CMAKE_BINARY_DIR}/payload_blobs.S)

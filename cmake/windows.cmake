@@ -6,6 +6,18 @@ set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static -static-libgcc -st
 set(CMAKE_SHARED_LINKER_FLAGS "${CMAKE_SHARED_LINKER_FLAGS} -static -static-libgcc -static-libstdc++")
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
 
+# windows_binary_flags(TARGET): what every shipped Windows binary (the setup and the payload
+# programs) is built with. Small code without exception tables; no build path can reach the
+# output; static runtime, stripped; ASLR and DEP, no link time stamp (32-bit, so no
+# high-entropy address space).
+function(windows_binary_flags target)
+  target_compile_options(${target} PRIVATE
+    $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables>
+    -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
+  target_link_options(${target} PRIVATE -static -s
+    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp)
+endfunction()
+
 # amd64_resource_script(SCRIPT MANIFEST OUT): for the 64-bit test build (only for running the
 # tests under Wine where 32-bit code can't run), a copy of the resource script SCRIPT in which
 # its manifest, "resources/MANIFEST" beside it, asks for the 64-bit common controls. Handed
@@ -26,7 +38,7 @@ function(amd64_resource_script script manifest out)
   set(${out} ${copies}/${name} PARENT_SCOPE)
 endfunction()
 
-# ---- The five payload files --------------------------------------------------------------
+# ---- The payload files -------------------------------------------------------------------
 include(${CMAKE_SOURCE_DIR}/payload/payload.cmake)
 
 # The setup as delivered: signed when signing is on (then the linked one stays in unsigned/).
@@ -85,7 +97,7 @@ add_custom_command(OUTPUT ${CHECKSUM_TABLE}
   COMMENT "Recording the payload checksums")
 add_custom_target(blobs ALL DEPENDS ${BLOB_FILES} ${CHECKSUM_TABLE} ${CMAKE_BINARY_DIR}/packing-report.txt)
 
-configure_file(core/payload_blobs.S.in ${CMAKE_BINARY_DIR}/payload_blobs.S @ONLY)
+payload_blobs_source(${BLOB_DIR} ${CMAKE_BINARY_DIR}/payload_blobs.S)
 set_source_files_properties(${CMAKE_BINARY_DIR}/payload_blobs.S PROPERTIES
   OBJECT_DEPENDS "${BLOB_FILES};${CHECKSUM_TABLE}")
 

@@ -14,7 +14,8 @@
 #define CORVALE_TEXT_OF(token) CORVALE_TEXT_OF_TOKEN(token)
 #define CORVALE_PRODUCT_VERSION CORVALE_TEXT_OF(CORVALE_VERSION_TEXT)
 #define CORVALE_VERSION_NUMBERS CORVALE_VERSION_MAJOR, CORVALE_VERSION_MINOR, CORVALE_VERSION_PATCH, 0
-#define CORVALE_PUBLISHER_NAME "Wendrake Software"
+// The publisher's name: CMakeLists.txt sets it, for the licence and the readme too.
+#include "corvale_publisher.h"
 // The setup's file description, also the program name its signature states.
 #define CORVALE_SETUP_DESCRIPTION "Corvale Setup"
 

@@ -14,14 +14,8 @@ function(setup_executable target dir core)
     OUTPUT_NAME ${target}
     RUNTIME_OUTPUT_DIRECTORY ${dir})
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
-  # Small code without exception tables; no build path can reach the output.
-  target_compile_options(${target} PRIVATE
-    $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables>
-    -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
-  # ASLR and DEP, no link time stamp; 32-bit, so no high-entropy address space.
-  target_link_options(${target} PRIVATE
-    -municode -mwindows -static -s
-    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp)
+  target_link_options(${target} PRIVATE -municode -mwindows)
+  windows_binary_flags(${target})
   # comctl32 is deliberately absent: it is loaded at run time from the system (host/main_win.cpp),
   # so any static use of it fails here at link time.
   target_link_libraries(${target} PRIVATE ${core} gdi32 user32 shell32 ole32)

@@ -23,11 +23,7 @@ set(PAYLOAD_PLAN_SOURCES
 
 function(payload_binary target)
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
-  target_compile_options(${target} PRIVATE
-    $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables>
-    -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
-  target_link_options(${target} PRIVATE -static -s
-    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp)
+  windows_binary_flags(${target})
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/payload)
 endfunction()
 
@@ -130,6 +126,13 @@ set(PAYLOAD_SOURCE_readme.txt ${PAYLOAD_README})
 set(PAYLOAD_DEPENDENCY_readme.txt ${PAYLOAD_README})
 set(PAYLOAD_SOURCE_sample.mpl ${PAYLOAD_DIR}/sample.mpl)
 set(PAYLOAD_DEPENDENCY_sample.mpl ${PAYLOAD_DIR}/sample.mpl)
+foreach(name ${PAYLOAD_FILE_NAMES})
+  if(NOT DEFINED PAYLOAD_SOURCE_${name})
+    message(FATAL_ERROR "payload/payload.cmake builds no ${name} (PAYLOAD_FILES lists it)")
+  endif()
+endforeach()
+# The list for the scripts: names, kinds, and what this tree builds for each.
+payload_file_list(${CMAKE_BINARY_DIR}/payload-files.txt)
 
 # The payload programs' own tests under Wine, once every target of this configuration (the
 # mingw-built GoogleTest, the setup) is defined.

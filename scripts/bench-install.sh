@@ -29,6 +29,7 @@ if [ -n "$payload" ]; then
 fi
 
 "$top/scripts/install-deps.sh"
+source "$top/scripts/lib/windows-tree.sh"
 # On a machine that can't execute 32-bit x86 code, the 64-bit test build in 64-bit prefixes.
 if "$top/scripts/can-run-wine32.sh"; then
   export CORVALE_WINE_ARCH=win32
@@ -47,9 +48,7 @@ build() {
   if [ "$CORVALE_WINE_ARCH" = win32 ]; then
     cmake -S "$top" -B "$tree" -G Ninja "${options[@]}" && cmake --build "$tree" --target windows
   else
-    cmake -S "$top" -B "$tree" -G Ninja && cmake --build "$tree" --target packer &&
-      cmake -S "$top" -B "$windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-mingw-x86_64.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DCORVALE_PACKER="$tree/packer" "${options[@]}"
+    windows_packer "$tree" && windows_configure x86_64 "$windows" "$tree/packer" "${options[@]}"
   fi &&
     cmake --build "$windows" --target corvale-setup corvale-setup-floor e2e-driver
 }

@@ -34,38 +34,23 @@ if [ ! -f "$setup" ]; then
 fi
 setup=$(cd "$(dirname "$setup")" && pwd)/$(basename "$setup") # Wine wants it absolute
 
+source "$top/scripts/lib/wine.sh"
 export WINEPREFIX=${CORVALE_RUN_PREFIX:-$top/build/wine/run-setup}
-source "$top/scripts/wine-env.sh"
-# No Linux menu entries for the shortcuts the setup creates.
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 
 if [ "$fresh" = 1 ] && [ -d "$WINEPREFIX" ]; then
     wineserver -k >/dev/null 2>&1 || true
     rm -rf "$WINEPREFIX"
 fi
-if [ ! -d "$WINEPREFIX" ]; then
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix $WINEPREFIX (about 10 s)"
-    mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
-    wineserver -w
-    # Wine's own Tahoma (the setup's font) and Marlett (frame buttons), from fonts-wine: this
-    # Wine finds them only in the prefix's Fonts folder.
-    if [ -d /usr/share/wine/fonts ]; then
-        cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
-    fi
+    wine_make_prefix "$WINEPREFIX"
+    wine_install_fonts "$WINEPREFIX"
 fi
-
-# The screen DPI and the virtual desktop, both read when a program starts.
-settings=$(mktemp --suffix=.reg)
-trap 'rm -f "$settings"' EXIT
-printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n\r\n' "$dpi" >"$settings"
-printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n' >>"$settings"
-printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="%s"\r\n' "$desktop" >>"$settings"
-wine regedit /S "$settings"
+wine_screen "$WINEPREFIX" "$dpi" "$desktop"
 
 echo "Running $setup at $dpi DPI on a $desktop Wine desktop"
 set +e
-wine "$setup"
+"$WINE" "$setup"
 status=$?
 set -e
 echo "The setup ended with exit code $status. Installed files: $WINEPREFIX/drive_c"

@@ -11,14 +11,11 @@ e2e_display=()
 cmake -S "$top" -B "$top/build" -G Ninja "${e2e_display[@]}" >/dev/null || exit 1
 cmake --build "$top/build" || exit 1
 
-source "$top/scripts/wine-env.sh"
+source "$top/scripts/lib/wine.sh"
+source "$top/scripts/lib/windows-tree.sh"
 display=${CORVALE_TEST_DISPLAY:-:77}
-if ! xdpyinfo -display "$display" >/dev/null 2>&1; then
-  Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  trap 'wineserver -k >/dev/null 2>&1; kill $xvfb_pid 2>/dev/null' EXIT
-  for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
-fi
+wine_x_display "$display"
+[ -z "$WINE_XVFB_PID" ] || trap 'WINEPREFIX=$top/build/wine/prefix wineserver -k >/dev/null 2>&1; kill $WINE_XVFB_PID 2>/dev/null' EXIT
 export DISPLAY=$display
 
 passed=0
@@ -70,8 +67,7 @@ else
   run_suite "windows (no Wine)" "$top/build/windows" -I "0,0,0,$(wine_tests "$top/build/windows" no)"
   win64=$top/build/win64
   echo "== building the 64-bit test build of the Windows side in $win64"
-  if cmake -S "$top" -B "$win64" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-mingw-x86_64.cmake" \
-       -DCMAKE_BUILD_TYPE=Release -DCORVALE_PACKER="$top/build/packer" "${e2e_display[@]}" >/dev/null &&
+  if windows_configure x86_64 "$win64" "$top/build/packer" "${e2e_display[@]}" >/dev/null &&
      cmake --build "$win64" >"$win64/build.log" 2>&1; then
     CORVALE_WINE_ARCH=win64 run_suite "windows under Wine (64-bit test build)" "$win64" -I "0,0,0,$(wine_tests "$win64" yes)"
   else

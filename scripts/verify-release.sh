@@ -6,7 +6,7 @@
 #
 # 1. The setup's Authenticode signature must verify (against FILE's certificates with
 #    -CAfile, otherwise the system's).
-# 2. The signature is removed, and the five payload files are found inside the setup,
+# 2. The signature is removed, and the payload files (the build's list) are found inside the setup,
 #    checked against the checksums the build recorded beside them and decoded with the
 #    packer, which names a file that fails. The three programs among them must verify the
 #    same way.
@@ -21,6 +21,7 @@
 # The exit code is 0 only when every step passed.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+source "$top/scripts/lib/windows-tree.sh"
 
 setup="" cafile="" version="" website="" payload_dir="" work=""
 while [ $# -gt 0 ]; do
@@ -90,23 +91,6 @@ osslsigncode remove-signature -in "$setup" -out "$unsigned" >"$work/remove.log" 
   fail "can't remove the signature of $setup: $(tr '\n' ' ' <"$work/remove.log")"
 
 # ---- 2. The payload inside ------------------------------------------------------------
-# The file names and which of them are programs, from the build's own list.
-names=$(sed -n 's/^set(PAYLOAD_FILE_NAMES \(.*\))$/\1/p' "$top/CMakeLists.txt")
-programs=$(sed -n 's/^set(PAYLOAD_PROGRAM_NAMES \(.*\))$/\1/p' "$top/CMakeLists.txt")
-[ -n "$names" ] && [ -n "$programs" ] || fail "can't read the payload file names from $top/CMakeLists.txt"
-echo "== building the packer"
-cmake -S "$top" -B "$work/native" -G Ninja >"$work/native.log" 2>&1 &&
-  cmake --build "$work/native" --target packer >>"$work/native.log" 2>&1 ||
-  fail "the native build failed, see $work/native.log"
-packer=$work/native/packer
-mkdir -p "$work/payload"
-# shellcheck disable=SC2086
-"$packer" unpack "$unsigned" "$work/payload" $names ||
-  fail "the payload inside the setup can't be found or is damaged (the packer's message above names the file)"
-for name in $programs; do
-  verify_signature "$work/payload/$name" "$name inside the setup"
-done
-
 if [ -z "$version" ]; then
   version=$("$python" - "$unsigned" <<'EOF'
 import sys
@@ -126,16 +110,31 @@ EOF
 fi
 echo "version: $version"
 
-# ---- 3. A fresh tree of this checkout ------------------------------------------------------
+# This checkout's tree, configured as the build configures its own Windows side, with the
+# setup's version; it packs the payload found inside (step 4) and names the payload files.
 options=(-DCORVALE_VERSION="$version")
 [ -n "$website" ] && options+=(-DCORVALE_WEBSITE_HOST="$website")
 tree=$work/windows
+echo "== building the packer"
+windows_packer "$work/native" >"$work/native.log" 2>&1 || fail "the native build failed, see $work/native.log"
+packer=$work/native/packer
+mkdir -p "$work/payload"
+windows_configure i686 "$tree" "$packer" -DCORVALE_PAYLOAD_DIR="$work/payload" "${options[@]}" \
+  >"$work/windows.log" 2>&1 || fail "configuring $tree failed, see $work/windows.log"
+# The file names and which of them are programs, from the build's own list.
+names=$(windows_payload_files "$tree") && programs=$(windows_payload_files "$tree" program | tr '\n' ' ') &&
+  [ -n "$names" ] && [ -n "$programs" ] || fail "can't read the payload file names from $tree"
+# shellcheck disable=SC2086
+"$packer" unpack "$unsigned" "$work/payload" $names ||
+  fail "the payload inside the setup can't be found or is damaged (the packer's message above names the file)"
+for name in $programs; do
+  verify_signature "$work/payload/$name" "$name inside the setup"
+done
+
+# ---- 3. A fresh tree of this checkout ------------------------------------------------------
 echo "== building this checkout in $tree"
-cmake -S "$top" -B "$tree" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DCORVALE_PACKER="$packer" -DCORVALE_PAYLOAD_DIR="$work/payload" \
-  "${options[@]}" >"$work/windows.log" 2>&1 || fail "configuring $tree failed, see $work/windows.log"
 targets=(corvale-setup)
-[ -z "$payload_dir" ] && targets+=(payload_corvale payload_uninstaller payload_uninstall_library)
+[ -z "$payload_dir" ] && readarray -t -O 1 targets < <(windows_payload_targets "$tree")
 cmake --build "$tree" --target "${targets[@]}" >>"$work/windows.log" 2>&1 ||
   fail "building $tree failed, see $work/windows.log"
 
@@ -144,13 +143,9 @@ reference() {
   local name=$1
   if [ -n "$payload_dir" ]; then
     echo "$payload_dir/$name"
-    return
+  else
+    windows_payload_source "$tree" "$name"
   fi
-  case $name in
-  corvale.exe | uninst_corvale.exe | uninstall.dll) echo "$tree/payload/$name" ;;
-  readme.txt) echo "$tree/generated/readme.txt" ;;
-  *) echo "$top/payload/$name" ;;
-  esac
 }
 for name in $names; do
   found=$work/payload/$name

@@ -18,15 +18,9 @@
 set -uo pipefail
 
 : "${E2E_ROOT:?}" "${E2E_DISPLAY:?}"
-# CORVALE_WINE_ARCH=win64: 64-bit prefixes, for the 64-bit test build (scripts/wine-env.sh).
-export WINEARCH=${CORVALE_WINE_ARCH:-win32}
-if [ "$WINEARCH" = win64 ]; then
-    export WINELOADER=/usr/lib/wine/wine64
-    wine() { "$WINELOADER" "$@"; }
-fi
-export WINEDEBUG=-all
-# No Mono/Gecko installers; no Linux menu entries for the shortcuts the setup creates.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Prefix kind, loader, quiet Wine, fonts, screen settings and the X server: scripts/lib/wine.sh
+# (CORVALE_WINE_ARCH=win64: 64-bit prefixes, for the 64-bit test build).
+source "$(dirname "$0")/../../scripts/lib/wine.sh"
 export DISPLAY=$E2E_DISPLAY
 unset WAYLAND_DISPLAY
 
@@ -38,21 +32,9 @@ xvfb_pid_file=$E2E_ROOT/xvfb-$display_number.pid
 # belong to whichever virtual desktop is on top.
 display_lock=/tmp/corvale-e2e-display-$display_number.lock
 
-display_answers() {
-    xdpyinfo -display "$E2E_DISPLAY" >/dev/null 2>&1
-}
-
 ensure_display() {
-    display_answers && return 0
-    # Started without the lock descriptors: a lock held by a child lives as long as the child.
-    Xvfb "$E2E_DISPLAY" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 </dev/null 8>&- 9>&- &
-    echo $! >"$xvfb_pid_file"
-    for _ in $(seq 100); do
-        display_answers && return 0
-        sleep 0.05
-    done
-    echo "e2e: Xvfb didn't come up on $E2E_DISPLAY" >&2
-    return 1
+    wine_x_display "$E2E_DISPLAY" || return 1
+    [ -z "$WINE_XVFB_PID" ] || echo "$WINE_XVFB_PID" >"$xvfb_pid_file"
 }
 
 stop_display() {
@@ -72,30 +54,18 @@ group_prefix() {
     echo "$E2E_ROOT/$1"
 }
 
-# Wine's own Tahoma (the setup's font) and Marlett (the frame buttons' glyphs), from Debian's
-# fonts-wine. This Wine doesn't look for them where the package puts them, but finds them in
-# the prefix's Fonts folder.
-wine_fonts=/usr/share/wine/fonts
-install_wine_fonts() {
-    [ -d "$wine_fonts" ] && cp "$wine_fonts"/* "$1/drive_c/windows/Fonts/"
-    return 0
-}
-
 # A pristine prefix, made once per build tree, prefix kind and Wine version; groups start
 # from copies of it, which takes a second instead of the ten of a new prefix.
 template=${E2E_TEMPLATE:-$E2E_ROOT/template}
 ensure_template() {
     local stamp version
-    version="$WINEARCH $(wine --version) fonts:$(ls "$wine_fonts" 2>/dev/null | wc -l)"
+    version="$WINEARCH $("$WINE" --version) fonts:$(ls "$wine_fonts" 2>/dev/null | wc -l) own-user-folders"
     stamp=$template/.e2e-template
     (
         flock 8
         if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ]; then
             rm -rf "$template"
-            mkdir -p "$template"
-            WINEPREFIX=$template wine wineboot -i >/dev/null 2>&1 8>&-
-            WINEPREFIX=$template wineserver -w 8>&-
-            install_wine_fonts "$template"
+            wine_make_prefix "$template" && wine_install_fonts "$template" || exit 1
             echo "$version" >"$stamp"
         fi
     ) 8>"$template.lock"
@@ -125,18 +95,8 @@ make_prefix() {
         *) cp -a "$entry" "$prefix/drive_c/windows/" ;;
         esac
     done
-    # Wine links the user's Desktop, Documents, Templates and the like to the Linux home folder: the
-    # setup's shortcuts and documents folder would land there, shared by every prefix and
-    # left behind. Each prefix gets folders of its own instead.
-    local link
-    find "$prefix/drive_c/users" -type l | while read -r link; do
-        rm -f "$link" && mkdir -p "$link"
-    done
-    local settings=$prefix/e2e-settings.reg
-    printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n\r\n' "$dpi" >"$settings"
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n' >>"$settings"
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="%s"\r\n' "$desktop" >>"$settings"
-    WINEPREFIX=$prefix wine regedit /S "$settings" || return 1
+    # The template's user folders are its own (wine_make_prefix), and so are the copies'.
+    wine_screen "$prefix" "$dpi" "$desktop" || return 1
     echo "$dpi" >"$prefix/e2e-dpi"
 }
 
@@ -161,7 +121,7 @@ run_case() {
     exec 9>"$display_lock"
     flock 9
     ensure_display || return 1
-    WINEPREFIX=$prefix wine "$E2E_DRIVER" "$case" --dpi "$dpi" --shots "$E2E_SHOTS" "$@" 9>&- &
+    WINEPREFIX=$prefix "$WINE" "$E2E_DRIVER" "$case" --dpi "$dpi" --shots "$E2E_SHOTS" "$@" 9>&- &
     driver_pid=$!
     while kill -0 "$driver_pid" 2>/dev/null; do
         serve_screenshots

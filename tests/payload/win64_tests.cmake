@@ -8,17 +8,20 @@ if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4 OR NOT E2E_TEMPLATE_WIN64)
 endif()
 
 # This tree's compiler makes 32-bit code: the 64-bit program is compiled here with the
-# x86_64 compiler, with the definitions and warnings of every other target.
+# x86_64 compiler, with the definitions, include folders and warnings of every other target.
 find_program(PAYLOAD_CXX_X86_64 x86_64-w64-mingw32-g++ REQUIRED)
 set(shell64_program ${CMAKE_BINARY_DIR}/payload-shell64.exe)
 set(shell64_sources ${PAYLOAD_TESTS_DIR}/shell64_win.cpp ${PAYLOAD_TESTS_DIR}/payload_probe_win.cpp
     ${CMAKE_SOURCE_DIR}/tests/e2e/checks_win.cpp ${CMAKE_SOURCE_DIR}/tests/e2e/readback_win.cpp
     ${CMAKE_SOURCE_DIR}/tests/e2e/setup_probe_win.cpp)
-file(GLOB shell64_headers ${PAYLOAD_TESTS_DIR}/*.h ${CMAKE_SOURCE_DIR}/tests/e2e/*.h ${CMAKE_SOURCE_DIR}/core/*.h)
+file(GLOB shell64_headers ${PAYLOAD_TESTS_DIR}/*.h ${CMAKE_SOURCE_DIR}/tests/e2e/*.h ${CMAKE_SOURCE_DIR}/core/*.h
+  ${CMAKE_BINARY_DIR}/generated-include/*.h)
 get_directory_property(shell64_definitions COMPILE_DEFINITIONS)
 list(TRANSFORM shell64_definitions PREPEND -D)
+get_directory_property(shell64_includes INCLUDE_DIRECTORIES)
+list(TRANSFORM shell64_includes PREPEND -I)
 add_custom_command(OUTPUT ${shell64_program}
-  COMMAND ${PAYLOAD_CXX_X86_64} -std=c++17 -O2 -Wall -Wextra ${shell64_definitions} -I${CMAKE_SOURCE_DIR}
+  COMMAND ${PAYLOAD_CXX_X86_64} -std=c++17 -O2 -Wall -Wextra ${shell64_definitions} -I${CMAKE_SOURCE_DIR} ${shell64_includes}
           ${shell64_sources} -o ${shell64_program}
           -municode -static -s -lole32 -lshell32 -luuid -luser32 -ladvapi32
   DEPENDS ${shell64_sources} ${shell64_headers}

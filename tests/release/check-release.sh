@@ -9,6 +9,7 @@
 # E2E_TEMPLATE may name a pristine Wine prefix to start from (tests/e2e/e2e.sh).
 set -uo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
+source "$top/scripts/lib/windows-tree.sh"
 work=${1:?usage: check-release.sh WORK [PACKER]}
 packer=${2:-}
 version=2.7.4
@@ -52,13 +53,12 @@ result "throw-away CA and code-signing certificate made with openssl" $?
 if [ -n "$packer" ]; then
   packer=$(cd "$(dirname "$packer")" && pwd)/$(basename "$packer")
 else
-  cmake -S "$top" -B "$work/native" -G Ninja >/dev/null && cmake --build "$work/native" --target packer >/dev/null
+  windows_packer "$work/native" >/dev/null
   packer=$work/native/packer
 fi
 tree=$work/signed
 setup=$tree/corvale-setup.exe
-cmake -S "$top" -B "$tree" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DCORVALE_PACKER="$packer" -DCORVALE_VERSION=$version \
+windows_configure i686 "$tree" "$packer" -DCORVALE_VERSION=$version \
   -DCORVALE_SIGN_PKCS12="$keys/signer.p12" -DCORVALE_SIGN_PASSWORD_FILE="$keys/password" \
   -DCORVALE_E2E_DISPLAY="${CORVALE_E2E_DISPLAY:-:86}" >"$work/signed.log" 2>&1 &&
   cmake --build "$tree" --target signed-setup e2e-driver -j2 >>"$work/signed.log" 2>&1
@@ -72,22 +72,26 @@ result "signed build of $version" $status
 [ $status -eq 0 ] || { tail -20 "$work/signed.log"; finish; }
 
 status=0
-for file in "$setup" "$tree"/signed/{corvale.exe,uninst_corvale.exe,uninstall.dll}; do
+files=("$setup")
+for name in $(windows_payload_files "$tree" program); do files+=("$tree/signed/$name"); done
+[ ${#files[@]} -gt 1 ] || { echo "the build's payload list names no program"; status=1; }
+for file in "${files[@]}"; do
   osslsigncode verify -CAfile "$keys/ca.pem" -in "$file" >"$work/verify.log" 2>&1 ||
     { echo "$file does not verify:"; tail -3 "$work/verify.log"; status=1; }
 done
-result "the setup and its three programs verify against the CA" $status
+result "the setup and its programs verify against the CA" $status
 
 python=python3
 "$python" -c "import pefile" 2>/dev/null || python=/usr/bin/python3
 "$python" "$top/tests/resources/check_resources.py" "$setup" --version $version --sources "$top" \
-  --licence "$tree/generated/resources/licence.txt" >"$work/resources.log" 2>&1
+  --licence "$tree/generated/resources/licence.txt" --publisher "$(cat "$tree/publisher.txt")" >"$work/resources.log" 2>&1
 status=$?
 [ $status -eq 0 ] || cat "$work/resources.log"
-for text in "$tree/generated/resources/licence.txt" "$tree/generated/readme.txt"; do
+for text in "$tree/generated/resources/licence.txt" "$(windows_payload_source "$tree" readme.txt)"; do
   head -1 "$text" | grep -q -i "^corvale $version"$'\r'"$" || { echo "$text does not start with the version"; status=1; }
+  grep -q -F "$(cat "$tree/publisher.txt")" "$text" || { echo "$text does not name the publisher"; status=1; }
 done
-result "resources of the $version build: version block $version.0 and $version, licence and readme" $status
+result "resources of the $version build: version block $version.0 and $version, licence and readme with the publisher" $status
 
 flipped=$work/flipped.exe
 cp "$setup" "$flipped"

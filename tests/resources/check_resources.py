@@ -1,16 +1,16 @@
 #!/usr/bin/env python3
 """Checks the resources of a built setup executable byte by byte.
 
-    check_resources.py EXE --version X.Y.Z [--sources TOP --licence FILE]
-    check_resources.py --self-test EXE --version X.Y.Z [--sources TOP --licence FILE]
+    check_resources.py EXE --version X.Y.Z [--sources TOP --licence FILE --publisher NAME]
+    check_resources.py --self-test EXE --version X.Y.Z [--sources TOP --licence FILE --publisher NAME]
 
 The first form reads EXE's resource section and checks the directory (types, names,
 languages, order, no timestamps), every icon image and icon group, the licence text, the
 version block (file version X.Y.Z.0, product version string X.Y.Z: the build's version) and
 the manifest. With --sources (the source tree's top folder) it also requires the icon images
 and the manifest to be the very bytes of the files in host/resources and the licence those
-of FILE (the build makes it from host/resources/licence.txt.in), and takes the product
-strings from core/product_names.h.
+of FILE (the build makes it from host/resources/licence.txt.in), naming the publisher NAME,
+and takes the other product strings from core/product_names.h.
 
 Failures are printed one per line, followed by a line "failed checks: ..." that names the
 failing groups; the exit code is 1 when anything failed.
@@ -57,6 +57,7 @@ ICON_SOURCES = {
 # Set from the command line: the licence file the build made, and the version X.Y.Z.
 LICENCE_SOURCE = None
 VERSION = None
+PUBLISHER = None
 MANIFEST_SOURCE = "host/resources/setup.manifest"
 PRODUCT_NAMES = "core/product_names.h"
 
@@ -202,6 +203,8 @@ def product_names(top):
         for match in re.finditer(r'#define\s+(CORVALE_\w+)\s+"([^"]*)"', f.read()):
             names[match.group(1)] = match.group(2)
     names["CORVALE_PRODUCT_VERSION"] = VERSION
+    # The publisher's name is the build's (CMakeLists.txt), given on the command line.
+    names["CORVALE_PUBLISHER_NAME"] = PUBLISHER
     return names
 
 
@@ -352,6 +355,7 @@ def check_licence(pe, entries, report, top):
     if top is not None:
         with open(LICENCE_SOURCE, "rb") as f:
             report.check(text == f.read(), "licence", f"the licence differs from {LICENCE_SOURCE}")
+        report.check(PUBLISHER.encode() in text, "licence", f"the licence does not name {PUBLISHER}")
 
 
 def read_block(data, pos):
@@ -678,13 +682,14 @@ def main():
     parser.add_argument("exe")
     parser.add_argument("--sources", help="top folder of the source tree")
     parser.add_argument("--licence", help="the licence file the build made (with --sources)")
+    parser.add_argument("--publisher", help="the publisher's name the build was given (with --sources)")
     parser.add_argument("--version", required=True, help="the version X.Y.Z the build was given")
     parser.add_argument("--self-test", action="store_true")
     args = parser.parse_args()
-    global LICENCE_SOURCE, VERSION
-    LICENCE_SOURCE, VERSION = args.licence, args.version
-    if args.sources and not args.licence:
-        parser.error("--sources needs --licence")
+    global LICENCE_SOURCE, VERSION, PUBLISHER
+    LICENCE_SOURCE, VERSION, PUBLISHER = args.licence, args.version, args.publisher
+    if args.sources and not (args.licence and args.publisher):
+        parser.error("--sources needs --licence and --publisher")
     with open(args.exe, "rb") as f:
         data = f.read()
     if args.self_test:

@@ -38,7 +38,7 @@ if(NOT RESOURCE_CHECK_PYTHON)
 endif()
 
 set(RESOURCE_CHECK ${RESOURCE_CHECK_PYTHON} ${RESOURCE_TEST_DIR}/check_resources.py --version ${CORVALE_VERSION})
-set(RESOURCE_CHECK_FILES --licence ${SETUP_LICENCE})
+set(RESOURCE_CHECK_FILES --licence ${SETUP_LICENCE} --publisher ${CORVALE_PUBLISHER_NAME})
 set(RESOURCE_WINE_ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
 
 # Every group of checks, as the checkers name them when they fail.

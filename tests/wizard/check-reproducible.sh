@@ -6,17 +6,16 @@
 # configurations, e.g. -DCORVALE_PAYLOAD_DIR=/srv/release-2.7.3.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
+source "$top/scripts/lib/windows-tree.sh"
 work=${1:-$(mktemp -d)}
 shift || true
 mkdir -p "$work"
 
-# The native packer is built once; the Windows side is configured directly, twice.
-cmake -S "$top" -B "$work/native" -G Ninja >/dev/null
-cmake --build "$work/native" --target packer >/dev/null
+# The native packer is built once; the Windows side is configured as the build configures
+# its own (scripts/lib/windows-tree.sh), twice.
+windows_packer "$work/native" >/dev/null
 for tree in first second-tree-at-a-longer-path; do
-  cmake -S "$top" -B "$work/$tree" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
-    -DCORVALE_PACKER="$work/native/packer" "$@" >/dev/null
+  windows_configure i686 "$work/$tree" "$work/native/packer" "$@" >/dev/null
   cmake --build "$work/$tree" --target corvale-setup -j2 >/dev/null
 done
 
