@@ -81,6 +81,24 @@ for file in "${files[@]}"; do
 done
 result "the setup and its programs verify against the CA" $status
 
+# The uninstaller recognises the files it removes by what the build recorded of them before
+# they were signed; the signed programs must still be those files to it.
+status=0
+"$packer" digests "$work/signed-digests.inc" corvale.exe="$tree/signed/corvale.exe" \
+  readme.txt="$(windows_payload_source "$tree" readme.txt)" uninstall.dll="$tree/signed/uninstall.dll" ||
+  status=1
+if ! cmp -s "$tree/generated/shipped_digests.inc" "$work/signed-digests.inc"; then
+  echo "the signed programs' digests differ from those the uninstaller carries:"
+  diff "$tree/generated/shipped_digests.inc" "$work/signed-digests.inc"
+  status=1
+fi
+# Control: signing did change the files themselves.
+if cmp -s "$tree/payload/corvale.exe" "$tree/signed/corvale.exe"; then
+  echo "the signed corvale.exe is the unsigned one"
+  status=1
+fi
+result "the uninstaller's recorded digests match the signed programs" $status
+
 python=python3
 "$python" -c "import pefile" 2>/dev/null || python=/usr/bin/python3
 "$python" "$top/tests/resources/check_resources.py" "$setup" --version $version --sources "$top" \
