@@ -44,7 +44,7 @@ payload_blobs_source(${BLOB_DIR} ${CMAKE_BINARY_DIR}/payload_blobs.S)
 set_source_files_properties(${CMAKE_BINARY_DIR}/payload_blobs.S PROPERTIES OBJECT_DEPENDS "${NATIVE_BLOB_FILES}")
 
 add_library(core_native STATIC ${CORE_PORTABLE_SOURCES} ${CMAKE_BINARY_DIR}/payload_blobs.S)
-target_include_directories(core_native PUBLIC ${CMAKE_SOURCE_DIR})
+target_include_directories(core_native PUBLIC ${CMAKE_SOURCE_DIR} PRIVATE ${CMAKE_BINARY_DIR})
 add_dependencies(core_native windows)
 
 include(${CMAKE_SOURCE_DIR}/tests/core/tests.cmake OPTIONAL)

@@ -108,7 +108,7 @@ set(CORE_WIN_SOURCES
   core/shell_link_win.cpp
 )
 add_library(core_win STATIC ${CORE_PORTABLE_SOURCES} ${CORE_WIN_SOURCES} ${CMAKE_BINARY_DIR}/payload_blobs.S)
-target_include_directories(core_win PUBLIC ${CMAKE_SOURCE_DIR})
+target_include_directories(core_win PUBLIC ${CMAKE_SOURCE_DIR} PRIVATE ${CMAKE_BINARY_DIR})
 target_link_libraries(core_win PUBLIC ole32 shell32)
 add_dependencies(core_win blobs)
 

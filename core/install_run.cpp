@@ -55,7 +55,7 @@ int ExtractRow(int row, char16_t* target, ProgressSink* sink) {
     if (FormatText(target, PathUnits, FolderFileFormat, folder, file->FileName) < 0) {
         char16_t whole[StatusUnits] = {};
         FormatText(whole, StatusUnits, FolderFileFormat, folder, file->FileName);
-        Fail(entry->FailureFormat, whole);
+        Fail(file->FailureFormat, whole);
         return -1;
     }
     // A file that is the user's once it differs from the payload (the sample ledger) is
@@ -63,7 +63,7 @@ int ExtractRow(int row, char16_t* target, ProgressSink* sink) {
     ExistingFile existing = file->Removal == RemoveWhileShipped ? KeepChanged : ReplaceExisting;
     if (ExtractPayload(target, entry->Blob, PayloadBlobBytes(*entry), PayloadChecksums[row], sink,
                        existing) != 0) {
-        Fail(entry->FailureFormat, target);
+        Fail(file->FailureFormat, target);
         return -1;
     }
     return 0;

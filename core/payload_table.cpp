@@ -1,27 +1,31 @@
-// The five embedded payload files in install order. Kept apart from ProductInfo so that
-// programs which need the product's names but carry no payload (the installed application
-// and its uninstaller) can link the names without the blobs.
+// The embedded payload files in install order. Kept apart from ProductInfo so that programs
+// which need the product's names but carry no payload (the installed application and its
+// uninstaller) can link the names without the blobs.
 #include "product.h"
 
-// The five blobs are assembled into the program's read-only data from the packed payload
-// files (payload_blobs.S); each has a start and an end symbol.
-extern "C" {
-extern const unsigned char MainProgramBlob[], MainProgramBlobEnd[];
-extern const unsigned char ReadmeBlob[], ReadmeBlobEnd[];
-extern const unsigned char UninstallerBlob[], UninstallerBlobEnd[];
-extern const unsigned char UninstallLibraryBlob[], UninstallLibraryBlobEnd[];
-extern const unsigned char SampleDocumentBlob[], SampleDocumentBlobEnd[];
+// The blobs are assembled into the program's read-only data from the packed payload files
+// (payload_blobs.S); each has a start and an end symbol. The build writes their rows from
+// its list of payload files, whose order must be that of InstalledFiles.
+#include "payload_blob_rows.h"
+
+namespace {
+constexpr const char16_t* BuiltPayloadNames[] = {PAYLOAD_BLOB_NAMES};
+
+constexpr bool SameName(const char16_t* a, const char16_t* b) {
+    while (*a != 0 && *a == *b)
+        ++a, ++b;
+    return *a == *b;
 }
 
-// Rows 2 and 5 share this message.
-static const char16_t CreateFileFailure[] = u"ERROR: Couldn't create file:\n\n%s";
+constexpr bool BuildListsTheInstalledFiles() {
+    for (int row = 0; row < PayloadCount; ++row)
+        if (!SameName(BuiltPayloadNames[row], InstalledFiles[row].FileName))
+            return false;
+    return true;
+}
+static_assert(sizeof BuiltPayloadNames / sizeof BuiltPayloadNames[0] == PayloadCount &&
+                  BuildListsTheInstalledFiles(),
+              "the build's list of payload files (PAYLOAD_FILES) names the installed files in their order");
+} // namespace
 
-// Row i is the file InstalledFiles[i].
-const PayloadEntry PayloadTable[PayloadCount] = {
-    {MainProgramBlob, MainProgramBlobEnd,
-     u"ERROR: Couldn't create file:\n\n%s\n\nMake sure the program is closed before updating."},
-    {ReadmeBlob, ReadmeBlobEnd, CreateFileFailure},
-    {UninstallerBlob, UninstallerBlobEnd, u"ERROR: Couldn't create file:\n%s"},
-    {UninstallLibraryBlob, UninstallLibraryBlobEnd, u"Couldn't create file:\n%s"},
-    {SampleDocumentBlob, SampleDocumentBlobEnd, CreateFileFailure},
-};
+const PayloadEntry PayloadTable[PayloadCount] = {PAYLOAD_BLOB_ROWS};

@@ -85,18 +85,27 @@ enum FileRemoval {
 struct InstalledFile {
     PayloadFolder Folder;
     const char16_t* FileName;
+    const char16_t* FailureFormat; // one "%s": the full target path
     FileRemoval Removal;
 };
 
-constexpr int PayloadCount = 5;
-// The five files in install order; row i is also PayloadTable[i].
-inline constexpr InstalledFile InstalledFiles[PayloadCount] = {
-    {ProgramFolderTarget, ProductInfo.MainProgramFile, RemoveUnlessRunning},
-    {ProgramFolderTarget, ProductInfo.ReadmeFile, RemoveOutright},
-    {ProgramFolderTarget, ProductInfo.UninstallerFile, RemoveAsUninstaller},
-    {ProgramFolderTarget, ProductInfo.UninstallLibraryFile, RemoveWithUninstaller},
-    {DocumentsFolderTarget, ProductInfo.SampleDocumentFile, RemoveWhileShipped},
+// Rows 2 and 5 share this message.
+constexpr char16_t CreateFileFailure[] = u"ERROR: Couldn't create file:\n\n%s";
+
+// The files in install order; row i is also PayloadTable[i], whose blobs the build embeds
+// from its list of payload files in the same order (checked where the table is made).
+inline constexpr InstalledFile InstalledFiles[] = {
+    {ProgramFolderTarget, ProductInfo.MainProgramFile,
+     u"ERROR: Couldn't create file:\n\n%s\n\nMake sure the program is closed before updating.",
+     RemoveUnlessRunning},
+    {ProgramFolderTarget, ProductInfo.ReadmeFile, CreateFileFailure, RemoveOutright},
+    {ProgramFolderTarget, ProductInfo.UninstallerFile, u"ERROR: Couldn't create file:\n%s",
+     RemoveAsUninstaller},
+    {ProgramFolderTarget, ProductInfo.UninstallLibraryFile, u"Couldn't create file:\n%s",
+     RemoveWithUninstaller},
+    {DocumentsFolderTarget, ProductInfo.SampleDocumentFile, CreateFileFailure, RemoveWhileShipped},
 };
+constexpr int PayloadCount = sizeof InstalledFiles / sizeof InstalledFiles[0];
 
 // The row of a file in InstalledFiles (and PayloadTable); -1 for none.
 constexpr int InstalledFileRow(FileRemoval removal) {
@@ -111,9 +120,8 @@ static_assert(MainProgramRow >= 0 && InstalledFiles[MainProgramRow].Folder == Pr
               "the main program is installed into the program folder");
 
 struct PayloadEntry {
-    const unsigned char* Blob;     // six-digit header and coded body
-    const unsigned char* BlobEnd;  // one past the blob's last byte
-    const char16_t* FailureFormat; // one "%s": the full target path
+    const unsigned char* Blob;    // six-digit header and coded body
+    const unsigned char* BlobEnd; // one past the blob's last byte
 };
 
 // The name under which a payload file is written in its target folder before it is moved

@@ -23,6 +23,7 @@ endif()
 set(FUZZ_DIR ${CMAKE_BINARY_DIR}/fuzz)
 # The product's version, as every other target of the build gets it.
 set(FUZZ_COMMON -std=c++17 -g -Wall -Wextra -fno-sanitize-recover=all -I${CMAKE_SOURCE_DIR}
+  -I${CMAKE_BINARY_DIR}/generated-include
   -DCORVALE_VERSION_MAJOR=${CORVALE_VERSION_MAJOR} -DCORVALE_VERSION_MINOR=${CORVALE_VERSION_MINOR}
   -DCORVALE_VERSION_PATCH=${CORVALE_VERSION_PATCH} -DCORVALE_VERSION_TEXT=${CORVALE_VERSION})
 set(FUZZ_SOURCES

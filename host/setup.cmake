@@ -36,7 +36,7 @@ target_compile_definitions(corvale-setup-floor PRIVATE CORVALE_PROGRESS_FLOOR)
 # target. Built for the tests only; never shipped nor signed.
 add_library(core_win_in_place STATIC EXCLUDE_FROM_ALL ${CORE_PORTABLE_SOURCES} ${CORE_WIN_SOURCES}
   ${CMAKE_BINARY_DIR}/payload_blobs.S)
-target_include_directories(core_win_in_place PUBLIC ${CMAKE_SOURCE_DIR})
+target_include_directories(core_win_in_place PUBLIC ${CMAKE_SOURCE_DIR} PRIVATE ${CMAKE_BINARY_DIR})
 target_compile_definitions(core_win_in_place PRIVATE CORVALE_WRITE_IN_PLACE)
 target_link_libraries(core_win_in_place PUBLIC ole32 shell32)
 add_dependencies(core_win_in_place blobs)

@@ -66,12 +66,8 @@ target_link_libraries(payload_corvale PRIVATE comctl32 advapi32 gdi32 user32)
 # The uninstaller recognises the files it removes, where no registry entry names its folder,
 # by what the build recorded of them; the digests leave out what signing changes later.
 set(PAYLOAD_SHIPPED_DIGESTS ${CMAKE_BINARY_DIR}/generated/shipped_digests.inc)
-add_custom_command(OUTPUT ${PAYLOAD_SHIPPED_DIGESTS}
-  COMMAND ${CORVALE_PACKER} digests ${PAYLOAD_SHIPPED_DIGESTS}
-    corvale.exe=$<TARGET_FILE:payload_corvale> readme.txt=${PAYLOAD_README}
-    uninstall.dll=$<TARGET_FILE:payload_uninstall_library>
-  DEPENDS payload_corvale payload_uninstall_library ${PAYLOAD_README} ${CORVALE_PACKER}
-  COMMENT "Recording the digests of the files the uninstaller removes")
+# Made below, once every payload file has its source.
+set_source_files_properties(${PAYLOAD_SHIPPED_DIGESTS} PROPERTIES GENERATED TRUE)
 set_source_files_properties(${PAYLOAD_DIR}/src/uninstaller_win.cpp PROPERTIES OBJECT_DEPENDS ${PAYLOAD_SHIPPED_DIGESTS})
 
 add_executable(payload_uninstaller WIN32
@@ -126,6 +122,20 @@ set(PAYLOAD_SOURCE_readme.txt ${PAYLOAD_README})
 set(PAYLOAD_DEPENDENCY_readme.txt ${PAYLOAD_README})
 set(PAYLOAD_SOURCE_sample.mpl ${PAYLOAD_DIR}/sample.mpl)
 set(PAYLOAD_DEPENDENCY_sample.mpl ${PAYLOAD_DIR}/sample.mpl)
+
+# Every payload file but the uninstaller itself, which can't carry its own digest.
+set(digested "")
+set(digested_from "")
+foreach(name ${PAYLOAD_FILE_NAMES})
+  if(NOT PAYLOAD_DEPENDENCY_${name} STREQUAL payload_uninstaller)
+    list(APPEND digested "${name}=${PAYLOAD_SOURCE_${name}}")
+    list(APPEND digested_from ${PAYLOAD_DEPENDENCY_${name}})
+  endif()
+endforeach()
+add_custom_command(OUTPUT ${PAYLOAD_SHIPPED_DIGESTS}
+  COMMAND ${CORVALE_PACKER} digests ${PAYLOAD_SHIPPED_DIGESTS} ${digested}
+  DEPENDS ${digested_from} ${CORVALE_PACKER}
+  COMMENT "Recording the digests of the files the uninstaller removes")
 foreach(name ${PAYLOAD_FILE_NAMES})
   if(NOT DEFINED PAYLOAD_SOURCE_${name})
     message(FATAL_ERROR "payload/payload.cmake builds no ${name} (PAYLOAD_FILES lists it)")

@@ -82,14 +82,20 @@ done
 result "the setup and its programs verify against the CA" $status
 
 # The uninstaller recognises the files it removes by what the build recorded of them before
-# they were signed; the signed programs must still be those files to it.
+# they were signed; the signed programs (and the data files) must still be those files to it.
 status=0
-"$packer" digests "$work/signed-digests.inc" corvale.exe="$tree/signed/corvale.exe" \
-  readme.txt="$(windows_payload_source "$tree" readme.txt)" uninstall.dll="$tree/signed/uninstall.dll" ||
-  status=1
-if ! cmp -s "$tree/generated/shipped_digests.inc" "$work/signed-digests.inc"; then
-  echo "the signed programs' digests differ from those the uninstaller carries:"
-  diff "$tree/generated/shipped_digests.inc" "$work/signed-digests.inc"
+released=()
+for name in $(windows_payload_files "$tree"); do
+  file=$(windows_payload_source "$tree" "$name")
+  [ -f "$tree/signed/$name" ] && file=$tree/signed/$name
+  released+=("$name=$file")
+done
+"$packer" digests "$work/signed-digests.inc" "${released[@]}" || status=1
+# Each recorded row (every file but the uninstaller itself) must be a row of the release.
+recorded=$(grep '^{' "$tree/generated/shipped_digests.inc")
+unmatched=$(printf '%s\n' "$recorded" | grep -v -x -F -f "$work/signed-digests.inc")
+if [ -z "$recorded" ] || [ -n "$unmatched" ]; then
+  echo "the uninstaller carries digests that no released file has: ${unmatched:-none at all}"
   status=1
 fi
 # Control: signing did change the files themselves.

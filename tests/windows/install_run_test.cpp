@@ -160,7 +160,7 @@ TEST_F(InstallRunTest, StopsAtTheMainProgramWhileACopyOfItRunsAndLeavesItsFile) 
     StartRunningCopy(mainProgram);
 
     Run();
-    EXPECT_EQ(Format(PayloadTable[0].FailureFormat, mainProgram), ShownStatus());
+    EXPECT_EQ(Format(InstalledFiles[0].FailureFormat, mainProgram), ShownStatus());
     EXPECT_EQ(0, WizardState.InstallFinished);
     std::string image;
     ASSERT_TRUE(ReadWholeFile(mainProgram, &image));
