@@ -7,10 +7,8 @@
 
 // The run's own progress steps, besides those of the extraction: one when the bar appears,
 // one after the program folder, one after the files, then those of the registry writes and
-// one for each shortcut entry, made or not. The packer checks the bar's range with
-// RunOwnTicks, so the tables and it must agree.
-static_assert(3 + RegistryStepCount() + ShortcutCount == static_cast<int>(RunOwnTicks),
-              "the run's own ticks follow the registry and shortcut tables");
+// one for each shortcut entry, made or not. The packer checks the bar's range with it.
+constexpr unsigned RunOwnTicks = 3 + RegistryStepCount() + ShortcutCount;
 
 // Turns the two folders and the two shortcut choices of WizardState into an installed
 // product, ticking the progress display, and ends with the congratulation or the first

@@ -31,10 +31,10 @@ constexpr unsigned TickBytes = 256;
 
 // The installation run's progress accounting, which the packer checks at build time: the
 // bar's range is the five bodies' total length divided by ProgressRangeUnitBytes, sent as
-// a 16-bit maximum, and the run ticks RunOwnTicks times besides the extraction ticks.
+// a 16-bit maximum, and the run ticks RunOwnTicks (core/install_run.h) times besides the
+// extraction ticks.
 constexpr unsigned ProgressRangeUnitBytes = 256;
 constexpr unsigned ProgressMaximumLimit = 0xFFFF;
-constexpr unsigned RunOwnTicks = 20;
 
 // The coded length N read from the header as the C runtime's atoi reads the first six
 // bytes (stopping at a zero byte): leading white space and a sign are accepted, no digits

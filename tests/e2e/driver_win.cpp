@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "../../core/install_run.h"
 #include "../../core/payload_format.h"
 #include "checks_win.h"
 #include "progress_probe_win.h"

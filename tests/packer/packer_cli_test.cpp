@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 
+#include "core/install_run.h"
 #include "payload_test_support.h"
 
 namespace {

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "../../core/install_run.h"
 #include "../../core/payload_format.h"
 #include "encoder.h"
 
