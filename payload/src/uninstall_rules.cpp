@@ -88,12 +88,3 @@ int FolderOfPath(const char16_t* path, char16_t* folder) {
     folder[last] = 0;
     return 0;
 }
-
-int ComposeInstallKeys(InstallKeys* keys) {
-    bool fits =
-        FormatText(keys->Application, PathUnits, ApplicationKeyFormat, ProductInfo.ProductName) >= 0 &&
-        FormatText(keys->Uninstall, PathUnits, UninstallKeyFormat, ProductInfo.ProductName) >= 0 &&
-        FormatText(keys->DocumentClass, PathUnits, ClassesKeyFormat, ProductInfo.DocumentProgId) >= 0 &&
-        FormatText(keys->Extension, PathUnits, ClassesKeyFormat, ProductInfo.DocumentExtension) >= 0;
-    return fits ? 0 : -1;
-}

@@ -1,5 +1,6 @@
-// The uninstaller's portable rules: its command lines, how it compares paths and which
-// registry keys belong to the installation. The Win32 programs build on these.
+// The uninstaller's portable rules: its command lines and how it compares paths. What
+// belongs to the installation is the removal plan's (core/removal_plan.h). The Win32
+// programs build on these.
 #pragma once
 
 #include <stdint.h>
@@ -35,12 +36,3 @@ int SamePath(const char16_t* a, const char16_t* b);
 // The folder of a file's path: everything before its last backslash. folder receives
 // PathUnits units. Returns 0, or -1 when there is no backslash or it does not fit.
 int FolderOfPath(const char16_t* path, char16_t* folder);
-
-// The machine-wide keys of an installation, composed from ProductInfo.
-struct InstallKeys {
-    char16_t Application[PathUnits];   // SOFTWARE\Corvale (also the per-user key)
-    char16_t Uninstall[PathUnits];     // ...\CurrentVersion\Uninstall\Corvale
-    char16_t DocumentClass[PathUnits]; // SOFTWARE\Classes\Corvale.Doc
-    char16_t Extension[PathUnits];     // SOFTWARE\Classes\.mpl
-};
-int ComposeInstallKeys(InstallKeys* keys);

@@ -115,14 +115,4 @@ TEST(FolderOfPath, CutsAtTheLastBackslash) {
     EXPECT_EQ(-1, FolderOfPath(u"\\x.exe", folder)); // no folder name before the backslash
 }
 
-TEST(InstallKeys, AreComposedFromTheProductsNames) {
-    InstallKeys keys;
-    ASSERT_EQ(0, ComposeInstallKeys(&keys));
-    EXPECT_EQ(Text(u"SOFTWARE\\Corvale"), Text(keys.Application));
-    EXPECT_EQ(Text(u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvale"),
-              Text(keys.Uninstall));
-    EXPECT_EQ(Text(u"SOFTWARE\\Classes\\Corvale.Doc"), Text(keys.DocumentClass));
-    EXPECT_EQ(Text(u"SOFTWARE\\Classes\\.mpl"), Text(keys.Extension));
-}
-
 } // namespace
