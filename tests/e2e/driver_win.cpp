@@ -689,8 +689,11 @@ int wmain(int argc, wchar_t** argv) {
     for (const DriverCase& c : all) {
         if (Utf8(Args.Case) != c.Name)
             continue;
-        CoInitialize(nullptr);
+        // The first line, out before anything is touched: the harness tells by it that the
+        // case began.
         printf("case %s (%d DPI)\n", c.Name, Args.Dpi);
+        fflush(stdout);
+        CoInitialize(nullptr);
         c.Run();
         printf("case %s: %d passed, %d failed\n", c.Name, Tally.Passed, Tally.Failed);
         CoUninitialize();

@@ -112,24 +112,49 @@ serve_screenshots() {
     done
 }
 
-run_case() {
-    local group=$1 case=$2 prefix dpi driver_pid status
+# drive PREFIX LOG ARGS: one run of the driver, its output shown as it comes and kept in LOG.
+drive() {
+    local prefix=$1 log=$2 driver_pid tail_pid status
     shift 2
-    prefix=$(group_prefix "$group")
-    dpi=$(cat "$prefix/e2e-dpi") || return 1
-    mkdir -p "$E2E_SHOTS"
-    exec 9>"$display_lock"
-    flock 9
-    ensure_display || return 1
-    WINEPREFIX=$prefix "$WINE" "$E2E_DRIVER" "$case" --dpi "$dpi" --shots "$E2E_SHOTS" "$@" 9>&- &
+    : >"$log"
+    WINEPREFIX=$prefix "$WINE" "$E2E_DRIVER" "$@" >"$log" 2>&1 9>&- &
     driver_pid=$!
+    tail -n +1 -s 0.1 -f --pid="$driver_pid" "$log" 9>&- &
+    tail_pid=$!
     while kill -0 "$driver_pid" 2>/dev/null; do
         serve_screenshots
         sleep 0.05
     done
     wait "$driver_pid"
     status=$?
+    wait "$tail_pid"
     rm -f "$E2E_SHOTS"/*.want
+    return $status
+}
+
+# The driver's first line names its case, before it touches anything. A driver has been seen
+# to end within a tenth of a second with no output at all, Wine's error messages being off: a
+# run that ended before that line never began its case, and runs once more with Wine's error
+# messages on, so that a second such end says why. A driver that got as far as its first line
+# is never run again.
+run_case() {
+    local group=$1 case=$2 prefix dpi log status
+    shift 2
+    prefix=$(group_prefix "$group")
+    dpi=$(cat "$prefix/e2e-dpi") || return 1
+    log=$prefix/driver.log
+    mkdir -p "$E2E_SHOTS"
+    exec 9>"$display_lock"
+    flock 9
+    ensure_display || return 1
+    drive "$prefix" "$log" "$case" --dpi "$dpi" --shots "$E2E_SHOTS" "$@"
+    status=$?
+    if [ $status -ne 0 ] && ! grep -q '^case ' "$log"; then
+        echo "e2e: the driver ended with exit code $status before its first line; once more, with Wine's error messages"
+        WINEDEBUG=-all,err+all drive "$prefix" "$log" "$case" --dpi "$dpi" --shots "$E2E_SHOTS" "$@"
+        status=$?
+    fi
+    [ $status -eq 0 ] || echo "e2e: the driver ended with exit code $status"
     return $status
 }
 

@@ -186,3 +186,21 @@ set(E2E_DESKTOP_small96 800x600)
 set(E2E_DESKTOP_small144 800x600)
 e2e_group(small96 96 small_screen)
 e2e_group(small144 144 small_screen)
+
+# The harness runs a driver once more only when it ended before its first line, and says so;
+# a driver that began its case and failed is not run again. Stand-ins for the driver: one that
+# ends at once without a word, one that names a case and fails.
+file(WRITE ${E2E_ROOT}/silent-driver.bat "@exit /b 3\r\n")
+file(WRITE ${E2E_ROOT}/failing-driver.bat "@echo case stand-in\r\n@exit /b 3\r\n")
+foreach(stand_in silent failing)
+  set(test e2e_small96_${stand_in}_driver)
+  add_test(NAME ${test} COMMAND ${E2E_HARNESS} run small96 stand-in)
+  e2e_properties(${test} small96)
+  set_tests_properties(${test} PROPERTIES
+    FIXTURES_REQUIRED "e2e_display;e2e_small96" DEPENDS e2e_small96_small_screen
+    ENVIRONMENT "E2E_ROOT=${E2E_ROOT};E2E_DISPLAY=${CORVALE_E2E_DISPLAY};E2E_DRIVER=${E2E_ROOT}/${stand_in}-driver.bat;E2E_SHOTS=${CMAKE_BINARY_DIR}/screenshots;WINEPREFIX=${E2E_ROOT}/small96")
+endforeach()
+set_tests_properties(e2e_small96_silent_driver PROPERTIES PASS_REGULAR_EXPRESSION
+  "^e2e: the driver ended with exit code 3 before its first line[^\n]*\n(.*\n)?e2e: the driver ended with exit code 3\n$")
+set_tests_properties(e2e_small96_failing_driver PROPERTIES PASS_REGULAR_EXPRESSION
+  "^case stand-in\r?\ne2e: the driver ended with exit code 3\n$")

@@ -321,8 +321,11 @@ int wmain(int argc, wchar_t** argv) {
     for (const DriverCase& c : Cases) {
         if (Utf8(Args.Case) != c.Name)
             continue;
-        CoInitialize(nullptr);
+        // The first line, out before anything is touched: the harness tells by it that the
+        // case began.
         printf("case %s\n", c.Name);
+        fflush(stdout);
+        CoInitialize(nullptr);
         c.Run();
         printf("case %s: %d passed, %d failed\n", c.Name, Tally.Passed, Tally.Failed);
         CoUninitialize();
