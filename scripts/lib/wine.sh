@@ -12,6 +12,7 @@
 #   wine_install_fonts PREFIX       Wine's own Tahoma and Marlett into the prefix
 #   wine_screen PREFIX DPI WxH      the screen DPI and the virtual desktop of the prefix
 #   wine_x_display DISPLAY          an Xvfb on DISPLAY unless an X server answers there
+#   wine_with_errors COMMAND ARGS   the command with Wine's error messages on
 #
 # CORVALE_WINE_ARCH=win64 is for the 64-bit test build of the Windows side, on a machine that
 # can't execute 32-bit x86 code (scripts/can-run-wine32.sh). Wine's launcher scripts (wine,
@@ -25,6 +26,11 @@ else
   WINE=wine
 fi
 export WINEDEBUG=-all
+# wine_with_errors COMMAND ARGS: the command (a program or a function) with Wine's error
+# messages on, for a run that has to say why it failed.
+wine_with_errors() {
+  WINEDEBUG=-all,err+all "$@"
+}
 # winemenubuilder would copy the shortcuts the setup and the tests create into the Linux menus.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 

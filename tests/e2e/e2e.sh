@@ -151,7 +151,7 @@ run_case() {
     status=$?
     if [ $status -ne 0 ] && ! grep -q '^case ' "$log"; then
         echo "e2e: the driver ended with exit code $status before its first line; once more, with Wine's error messages"
-        WINEDEBUG=-all,err+all drive "$prefix" "$log" "$case" --dpi "$dpi" --shots "$E2E_SHOTS" "$@"
+        wine_with_errors drive "$prefix" "$log" "$case" --dpi "$dpi" --shots "$E2E_SHOTS" "$@"
         status=$?
     fi
     [ $status -eq 0 ] || echo "e2e: the driver ended with exit code $status"
