@@ -61,9 +61,14 @@ foreach(name ${PAYLOAD_FILE_NAMES})
   list(APPEND E2E_DRIVER_ARGS --payload ${name}=${PAYLOAD_PACKED_${name}})
 endforeach()
 
+# e2e_properties(TEST GROUP [DRIVER]): the driver is e2e-driver.exe unless given.
 function(e2e_properties test group)
+  set(driver $<TARGET_FILE:e2e-driver>)
+  if(ARGC GREATER 2)
+    set(driver ${ARGV2})
+  endif()
   set_tests_properties(${test} PROPERTIES
-    ENVIRONMENT "E2E_ROOT=${E2E_ROOT};E2E_DISPLAY=${CORVALE_E2E_DISPLAY};E2E_DRIVER=$<TARGET_FILE:e2e-driver>;E2E_SHOTS=${CMAKE_BINARY_DIR}/screenshots;WINEPREFIX=${E2E_ROOT}/${group}"
+    ENVIRONMENT "E2E_ROOT=${E2E_ROOT};E2E_DISPLAY=${CORVALE_E2E_DISPLAY};E2E_DRIVER=${driver};E2E_SHOTS=${CMAKE_BINARY_DIR}/screenshots;WINEPREFIX=${E2E_ROOT}/${group}"
     RESOURCE_LOCK corvale_e2e
     LABELS e2e
     TIMEOUT 180)
@@ -195,10 +200,9 @@ file(WRITE ${E2E_ROOT}/failing-driver.bat "@echo case stand-in\r\n@exit /b 3\r\n
 foreach(stand_in silent failing)
   set(test e2e_small96_${stand_in}_driver)
   add_test(NAME ${test} COMMAND ${E2E_HARNESS} run small96 stand-in)
-  e2e_properties(${test} small96)
+  e2e_properties(${test} small96 ${E2E_ROOT}/${stand_in}-driver.bat)
   set_tests_properties(${test} PROPERTIES
-    FIXTURES_REQUIRED "e2e_display;e2e_small96" DEPENDS e2e_small96_small_screen
-    ENVIRONMENT "E2E_ROOT=${E2E_ROOT};E2E_DISPLAY=${CORVALE_E2E_DISPLAY};E2E_DRIVER=${E2E_ROOT}/${stand_in}-driver.bat;E2E_SHOTS=${CMAKE_BINARY_DIR}/screenshots;WINEPREFIX=${E2E_ROOT}/small96")
+    FIXTURES_REQUIRED "e2e_display;e2e_small96" DEPENDS e2e_small96_small_screen)
 endforeach()
 set_tests_properties(e2e_small96_silent_driver PROPERTIES PASS_REGULAR_EXPRESSION
   "^e2e: the driver ended with exit code 3 before its first line[^\n]*\n(.*\n)?e2e: the driver ended with exit code 3\n$")
