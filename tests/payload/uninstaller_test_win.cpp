@@ -4,6 +4,7 @@
 // uninstallation ended part-way.
 #include <windows.h>
 #include <objbase.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,24 @@ std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
 
+// Waits until no copy is left in the temporary folders. A failure names what stays and how
+// many finishing processes still run.
+testing::AssertionResult NoCopyLeft(DWORD timeout = WaitMilliseconds) {
+    if (WaitUntil([] { return TemporaryLibraryCopies().empty(); }, timeout))
+        return testing::AssertionSuccess();
+    testing::AssertionResult failure = testing::AssertionFailure();
+    for (const std::wstring& copy : TemporaryLibraryCopies())
+        failure << Narrow(copy) << " stays; ";
+    int finishers = 0;
+    HANDLE processes = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(processes, &entry); more; more = Process32NextW(processes, &entry))
+        finishers += _wcsicmp(entry.szExeFile, L"rundll32.exe") == 0;
+    CloseHandle(processes);
+    return failure << finishers << " rundll32 running";
+}
+
 class UninstallerTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -94,12 +113,12 @@ class UninstallerTest : public testing::Test {
         Install = PlanInstallation(name);
         RemoveInstallation(Install);
         ASSERT_TRUE(MakeInstallation(Files(), Install));
-        ASSERT_TRUE(TemporaryLibraryCopies().empty());
+        ASSERT_TRUE(NoCopyLeft(0));
     }
 
     void TearDown() override {
         // The finishing step of this case ends before the next case lays out its installation.
-        EXPECT_TRUE(WaitUntil([] { return TemporaryLibraryCopies().empty(); }));
+        EXPECT_TRUE(NoCopyLeft());
         EndSetup(Corvale);
         RemoveInstallation(Install);
         CoUninitialize();
@@ -158,7 +177,7 @@ class UninstallerTest : public testing::Test {
         for (const wchar_t* key : {ApplicationKey, UninstallKey, DocumentClassKey, ExtensionKey})
             EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, key)) << Narrow(key);
         EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, ApplicationKey));
-        EXPECT_TRUE(WaitUntil([] { return TemporaryLibraryCopies().empty(); })) << "temporary copy deleted";
+        EXPECT_TRUE(NoCopyLeft()) << "temporary copy deleted";
     }
 
     Installation Install;
@@ -192,7 +211,7 @@ TEST_F(UninstallerTest, UsersFilesStayAndKeepTheirFolders) {
     EXPECT_EQ(edited, kept);
     EXPECT_TRUE(FileExists(Install.DocumentsFolder + L"\\notes.mpl"));
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, ApplicationKey));
-    EXPECT_TRUE(WaitUntil([] { return TemporaryLibraryCopies().empty(); }));
+    EXPECT_TRUE(NoCopyLeft());
 }
 
 TEST_F(UninstallerTest, OnlyTheSetupsValuesLeaveSharedKeys) {
