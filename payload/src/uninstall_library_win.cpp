@@ -17,19 +17,25 @@
 namespace {
 
 HMODULE Library;
+// Rounds of waiting for the moved image to be released, each as long as the uninstaller's.
+constexpr int FinishRounds = 12;
 
 // Unmaps this library and ends the process without running another instruction of it.
-// A thread-pool wait on this thread's end calls ExitProcess (its one argument, the wait's
-// context, is the exit code 0); this thread meanwhile unloads the library and ends. Ending
-// the process, rather than only the thread, does not depend on which other threads the
-// system keeps in rundll32.
+// A thread-pool wait on this thread's end calls TerminateProcess (its two arguments: the
+// wait's context, this process, and the wait's "timed out", false, the exit code); this
+// thread meanwhile unloads the library and ends. Ending the process, rather than only the
+// thread, does not depend on which other threads the system keeps in rundll32.
+// Not ExitProcess: it ends the other threads wherever they are, then runs every library's
+// detach code, which can wait forever for a lock that an ended thread held (the wait's own
+// thread is busy at that very moment). A rundll32 hung there keeps the copy's handle, and
+// so the copy, for good. Nothing here needs cleaning up on the way out.
 [[noreturn]] void UnloadAndExit() {
     HANDLE thread = nullptr, wait = nullptr;
     if (DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread, SYNCHRONIZE,
                         FALSE, 0))
         RegisterWaitForSingleObject(
-            &wait, thread, reinterpret_cast<WAITORTIMERCALLBACK>(reinterpret_cast<void*>(&ExitProcess)),
-            nullptr, INFINITE, WT_EXECUTEONLYONCE);
+            &wait, thread, reinterpret_cast<WAITORTIMERCALLBACK>(reinterpret_cast<void*>(&TerminateProcess)),
+            GetCurrentProcess(), INFINITE, WT_EXECUTEONLYONCE);
     FreeLibraryAndExitThread(Library, 0);
 }
 
@@ -45,8 +51,12 @@ extern "C" __declspec(dllexport) void CALLBACK FinishW(HWND, HINSTANCE, LPWSTR a
         HANDLE uninstaller = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(processHandle));
         WaitForSingleObject(uninstaller, INFINITE);
         CloseHandle(uninstaller);
-        // Should it still be held, Windows removes it at restart.
-        if (RemoveFileOnceReleased(image) != 0)
+        // Nobody waits for this process: it gives a scanner that holds the image a minute
+        // before Windows is left to remove it at restart.
+        DWORD error = RemoveFileOnceReleased(image);
+        for (int round = 1; round < FinishRounds && error != 0; ++round)
+            error = RemoveFileOnceReleased(image);
+        if (error != 0)
             MoveFileExW(WideText(image), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
     UnloadAndExit();
