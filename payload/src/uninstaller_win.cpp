@@ -589,9 +589,13 @@ int StartFinisher() {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    // Only two handles are inheritable: the copy's keeper and this process.
-    bool started = ready && CreateProcessW(WideText(rundll), WideText(command), nullptr, nullptr, TRUE,
-                                           CREATE_NO_WINDOW, nullptr, WideText(system), &startup, &process);
+    // Only two handles are inheritable: the copy's keeper and this process. A new process
+    // can die in its start-up (seen under Wine): one more try before the moved image is left
+    // to the restart.
+    bool started = false;
+    for (int attempt = 0; ready && !started && attempt < 2; ++attempt)
+        started = CreateProcessW(WideText(rundll), WideText(command), nullptr, nullptr, TRUE,
+                                 CREATE_NO_WINDOW, nullptr, WideText(system), &startup, &process) != 0;
     if (started) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
