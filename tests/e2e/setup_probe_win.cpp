@@ -67,13 +67,22 @@ std::vector<HWND> Children(HWND parent) {
 
 } // namespace
 
-bool StartSetup(SetupRun& run, const std::wstring& setupPath) {
-    run = SetupRun{};
+bool StartProcess(const wchar_t* program, std::wstring commandLine, PROCESS_INFORMATION& process) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    std::wstring commandLine = L"\"" + setupPath + L"\"";
-    if (CreateProcessW(setupPath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &run.Process))
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (CreateProcessW(program, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                           &process))
+            return true;
+        if (GetLastError() == ErrorElevationRequired)
+            return false;
+    }
+    return false;
+}
+
+bool StartSetup(SetupRun& run, const std::wstring& setupPath) {
+    run = SetupRun{};
+    if (StartProcess(setupPath.c_str(), L"\"" + setupPath + L"\"", run.Process))
         return true;
     // The setup asks for elevation: a driver that isn't elevated itself (real Windows) has
     // to go through the shell, which shows the prompt. Wine elevates every process.

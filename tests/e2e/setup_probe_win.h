@@ -17,6 +17,10 @@ struct SetupRun {
 // Default time allowed for one awaited effect (a page change, a window, the process's end).
 constexpr DWORD WaitMilliseconds = 20000;
 
+// CreateProcessW (no inherited handles, no flags), tried a second time when it fails: under
+// Wine a new process now and then dies in its start-up, before any code of the program has
+// run, and CreateProcess then fails.
+bool StartProcess(const wchar_t* program, std::wstring commandLine, PROCESS_INFORMATION& process);
 bool StartSetup(SetupRun& run, const std::wstring& setupPath);
 // The top-level window of the run's process whose class name is className.
 bool WaitForMainWindow(SetupRun& run, const std::wstring& className, DWORD timeout = WaitMilliseconds);

@@ -135,11 +135,8 @@ std::vector<std::wstring> TemporaryLibraryCopies() {
 
 bool StartProgram(SetupRun& run, const std::wstring& program, const std::wstring& arguments) {
     run = SetupRun{};
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    std::wstring commandLine = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-    return CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &run.Process) != 0;
+    return StartProcess(program.c_str(),
+                        L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments), run.Process);
 }
 
 long RunToEnd(const std::wstring& program, const std::wstring& arguments) {
@@ -154,11 +151,7 @@ long RunToEnd(const std::wstring& program, const std::wstring& arguments) {
 
 long RunCommandLine(const std::wstring& line) {
     SetupRun run = {};
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    std::wstring text = line;
-    if (!CreateProcessW(nullptr, &text[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &run.Process))
+    if (!StartProcess(nullptr, line, run.Process))
         return -1;
     DWORD code = 0;
     bool ended = WaitExit(run, code);
