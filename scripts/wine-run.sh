@@ -17,4 +17,30 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 flock -u 9
 exec 9>&-
-exec "$WINE" "$@"
+
+# Every program run here prints before it can fail. One that ended non-zero without a byte
+# of output never ran: under Wine a new process now and then dies in its start-up, silent
+# with Wine's error messages off. It runs once more, with them on. The output is shown as
+# it comes.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+run_logged() {
+  local pid tail_pid status
+  "$@" >"$log" 2>&1 &
+  pid=$!
+  tail -n +1 -s 0.1 -f --pid="$pid" "$log" &
+  tail_pid=$!
+  wait "$pid"
+  status=$?
+  wait "$tail_pid"
+  return $status
+}
+run_logged "$WINE" "$@"
+status=$?
+if [ $status -ne 0 ] && [ ! -s "$log" ]; then
+  echo "wine-run: ended with exit code $status before any output; once more, with Wine's error messages"
+  run_logged wine_with_errors "$WINE" "$@"
+  status=$?
+  [ $status -eq 0 ] || echo "wine-run: ended with exit code $status"
+fi
+exit $status

@@ -45,6 +45,18 @@ function(windows_test name)
     TIMEOUT 300)
 endfunction()
 
+# wine-run.sh runs a program once more only when it ended non-zero without any output; one
+# that printed and failed runs once. Stand-ins: batch files.
+file(WRITE ${CMAKE_BINARY_DIR}/silent-program.bat "@exit /b 3\r\n")
+file(WRITE ${CMAKE_BINARY_DIR}/failing-program.bat "@echo failing\r\n@exit /b 3\r\n")
+foreach(stand_in silent failing)
+  add_test(NAME wine_run_${stand_in}_program COMMAND ${WINE_RUN} ${CMAKE_BINARY_DIR}/${stand_in}-program.bat)
+  set_tests_properties(wine_run_${stand_in}_program PROPERTIES ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+endforeach()
+set_tests_properties(wine_run_silent_program PROPERTIES PASS_REGULAR_EXPRESSION
+  "^wine-run: ended with exit code 3 before any output[^\n]*\n(.*\n)?wine-run: ended with exit code 3\n$")
+set_tests_properties(wine_run_failing_program PROPERTIES PASS_REGULAR_EXPRESSION "^failing\r?\n$")
+
 # A folder whose temporary file for the next payload is such a link.
 set(FULL_VOLUME_FOLDER ${CMAKE_BINARY_DIR}/full-volume-folder)
 
