@@ -24,22 +24,11 @@ exec 9>&-
 # it comes.
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
-run_logged() {
-  local pid tail_pid status
-  "$@" >"$log" 2>&1 &
-  pid=$!
-  tail -n +1 -s 0.1 -f --pid="$pid" "$log" &
-  tail_pid=$!
-  wait "$pid"
-  status=$?
-  wait "$tail_pid"
-  return $status
-}
-run_logged "$WINE" "$@"
+wine_run_logged "$log" true "$WINE" "$@"
 status=$?
 if [ $status -ne 0 ] && [ ! -s "$log" ]; then
   echo "wine-run: ended with exit code $status before any output; once more, with Wine's error messages"
-  run_logged wine_with_errors "$WINE" "$@"
+  wine_run_logged "$log" true wine_with_errors "$WINE" "$@"
   status=$?
   [ $status -eq 0 ] || echo "wine-run: ended with exit code $status"
 fi

@@ -13,6 +13,7 @@
 #   wine_screen PREFIX DPI WxH      the screen DPI and the virtual desktop of the prefix
 #   wine_x_display DISPLAY          an Xvfb on DISPLAY unless an X server answers there
 #   wine_with_errors COMMAND ARGS   the command with Wine's error messages on
+#   wine_run_logged LOG HOOK COMMAND ARGS   the command, its output kept in LOG and shown
 #
 # CORVALE_WINE_ARCH=win64 is for the 64-bit test build of the Windows side, on a machine that
 # can't execute 32-bit x86 code (scripts/can-run-wine32.sh). Wine's launcher scripts (wine,
@@ -30,6 +31,27 @@ export WINEDEBUG=-all
 # messages on, for a run that has to say why it failed.
 wine_with_errors() {
   WINEDEBUG=-all,err+all "$@"
+}
+
+# wine_run_logged LOG HOOK COMMAND ARGS: runs the command with its output kept in LOG and
+# shown as it comes, calling HOOK (a command; true for none) every 50 ms while it runs.
+# Returns its exit code. The lock descriptor 9 of the caller is not passed on.
+wine_run_logged() {
+  local log=$1 hook=$2 pid tail_pid status
+  shift 2
+  : >"$log"
+  "$@" >"$log" 2>&1 9>&- &
+  pid=$!
+  tail -n +1 -s 0.1 -f --pid="$pid" "$log" 9>&- &
+  tail_pid=$!
+  while kill -0 "$pid" 2>/dev/null; do
+    "$hook"
+    sleep 0.05
+  done
+  wait "$pid"
+  status=$?
+  wait "$tail_pid"
+  return $status
 }
 # winemenubuilder would copy the shortcuts the setup and the tests create into the Linux menus.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"

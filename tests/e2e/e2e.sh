@@ -112,22 +112,13 @@ serve_screenshots() {
     done
 }
 
-# drive PREFIX LOG ARGS: one run of the driver, its output shown as it comes and kept in LOG.
+# drive PREFIX LOG ARGS: one run of the driver, its output shown as it comes and kept in LOG,
+# the screenshots it asks for taken meanwhile.
 drive() {
-    local prefix=$1 log=$2 driver_pid tail_pid status
+    local prefix=$1 log=$2 status
     shift 2
-    : >"$log"
-    WINEPREFIX=$prefix "$WINE" "$E2E_DRIVER" "$@" >"$log" 2>&1 9>&- &
-    driver_pid=$!
-    tail -n +1 -s 0.1 -f --pid="$driver_pid" "$log" 9>&- &
-    tail_pid=$!
-    while kill -0 "$driver_pid" 2>/dev/null; do
-        serve_screenshots
-        sleep 0.05
-    done
-    wait "$driver_pid"
+    WINEPREFIX=$prefix wine_run_logged "$log" serve_screenshots "$WINE" "$E2E_DRIVER" "$@"
     status=$?
-    wait "$tail_pid"
     rm -f "$E2E_SHOTS"/*.want
     return $status
 }
