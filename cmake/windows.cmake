@@ -54,6 +54,7 @@ endif()
 
 set(BLOB_DIR ${CMAKE_BINARY_DIR}/blobs)
 set(BLOB_FILES "")
+set(packed_list "")
 foreach(name ${PAYLOAD_FILE_NAMES})
   if(CORVALE_PAYLOAD_DIR)
     set(source ${CORVALE_PAYLOAD_DIR}/${name})
@@ -81,7 +82,11 @@ foreach(name ${PAYLOAD_FILE_NAMES})
     DEPENDS ${source_dependency} ${CORVALE_PACKER}
     COMMENT "Packing ${name}")
   list(APPEND BLOB_FILES ${BLOB_DIR}/${name}.blob)
+  string(APPEND packed_list "${source}\n")
 endforeach()
+# The files packed, one a line in payload-table order, for the native tests that compare the
+# extracted files with them.
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/payload-packed.txt CONTENT "${packed_list}")
 # The packing report: sizes, ratios, ticks and the progress bar's range; it fails the build
 # when the bar would run past its range.
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packing-report.txt

@@ -23,8 +23,11 @@ const std::string Congratulation =
     "Congratulations!\n\nYou've successfuly installed Corvale on your computer.\n"
     "Thank you for choosing Wendrake Software.\n\n"
     "Visit Corvale's website for updates and news:";
-const char* const FileNames[PayloadCount] = {"corvale.exe", "readme.txt", "uninst_corvale.exe",
-                                             "uninstall.dll", "sample.mpl"};
+// The installed files and their failure messages are written out here as a second opinion on
+// the tables: a file added to the tables is added here too.
+const char* const FileNames[] = {"corvale.exe", "readme.txt", "uninst_corvale.exe", "uninstall.dll",
+                                 "sample.mpl"};
+static_assert(sizeof FileNames / sizeof FileNames[0] == PayloadCount, "FileNames lists every installed file");
 
 struct Choices {
     std::string Program = "C:\\Program Files\\Corvale";
@@ -40,13 +43,17 @@ std::string Call(const std::string& name, const std::vector<std::string>& argume
     return text + ")";
 }
 
+const std::string& FolderOf(const Choices& choices, int row) {
+    return InstalledFiles[row].Folder == ProgramFolderTarget ? choices.Program : choices.Documents;
+}
+
 std::string Target(const Choices& choices, int row) {
-    return (row < 4 ? choices.Program : choices.Documents) + "\\" + FileNames[row];
+    return FolderOf(choices, row) + "\\" + FileNames[row];
 }
 
 // Where a row's file is written before it is moved over its target.
 std::string Temporary(const Choices& choices, int row) {
-    return (row < 4 ? choices.Program : choices.Documents) + "\\~crv.tmp";
+    return FolderOf(choices, row) + "\\~crv.tmp";
 }
 
 long CodedTotal() {
@@ -183,11 +190,13 @@ std::vector<std::string> FailedRun(const std::vector<std::string>& run, const st
     return e;
 }
 
+// The file the Windows side packed for row: line row of its list.
 std::vector<unsigned char> OriginalPayload(int row) {
-    std::string directory = row == 1   ? CORE_TEST_README_DIR
-                            : row == 4 ? CORE_TEST_SOURCE_PAYLOAD_DIR
-                                       : CORE_TEST_BUILT_PAYLOAD_DIR;
-    std::ifstream file(directory + "/" + FileNames[row], std::ios::binary);
+    std::ifstream list(CORE_TEST_PACKED_LIST);
+    std::string path;
+    for (int line = 0; line <= row; ++line)
+        std::getline(list, path);
+    std::ifstream file(path, std::ios::binary);
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
@@ -338,13 +347,15 @@ TEST_F(InstallRunTest, DocumentsFolderThatCannotBeCreated) {
 }
 
 namespace {
-const char* const FailureFormats[PayloadCount] = {
+const char* const FailureFormats[] = {
     "ERROR: Couldn't create file:\n\n%\n\nMake sure the program is closed before updating.",
     "ERROR: Couldn't create file:\n\n%",
     "ERROR: Couldn't create file:\n%",
     "Couldn't create file:\n%",
     "ERROR: Couldn't create file:\n\n%",
 };
+static_assert(sizeof FailureFormats / sizeof FailureFormats[0] == PayloadCount,
+              "a message for every installed file");
 
 std::string FailureMessage(int row, const std::string& target) {
     std::string message = FailureFormats[row];

@@ -12,15 +12,6 @@
 #include "core/product_names.h"
 #include "tests/e2e/setup_probe_win.h"
 
-// The built programs and the payload's text files, as Windows paths.
-struct PayloadFiles {
-    std::wstring MainProgram; // corvale.exe
-    std::wstring Uninstaller; // uninst_corvale.exe
-    std::wstring Library;     // uninstall.dll
-    std::wstring Readme;      // readme.txt
-    std::wstring Sample;      // sample.mpl
-};
-
 // Everything an installation consists of, in the places the setup uses.
 struct Installation {
     std::wstring ProgramFolder;

@@ -14,6 +14,7 @@
 #include "core/shortcut_table.h"
 #include "core/text.h"
 #include "payload/src/corvale_names.h"
+#include "payload_test_files.h"
 #include "payload_probe_win.h"
 #include "tests/e2e/readback_win.h"
 
@@ -28,42 +29,29 @@ const wchar_t ConfirmText[] =
 const wchar_t RunningText[] = L"Corvale is still running.\n\nPlease close Corvale, then start the "
                               L"uninstaller again. Nothing was removed.";
 
-PayloadFiles Files() {
-    return {OnDriveZ(PAYLOAD_BUILT_MAIN_PROGRAM), OnDriveZ(PAYLOAD_BUILT_UNINSTALLER),
-            OnDriveZ(PAYLOAD_BUILT_LIBRARY), OnDriveZ(PAYLOAD_SOURCE_README),
-            OnDriveZ(PAYLOAD_SOURCE_SAMPLE)};
+// The files this tree builds for the payload rows, as Windows paths.
+std::vector<std::wstring> Files() {
+    std::vector<std::wstring> files;
+    for (const char* file : {PAYLOAD_BUILT_FILES})
+        files.push_back(OnDriveZ(file));
+    return files;
 }
 
 const char16_t* Text16(const std::wstring& text) {
     return reinterpret_cast<const char16_t*>(text.c_str());
 }
 
-// The file of the payload set that is installed under name.
-const std::wstring& SourceOf(const PayloadFiles& files, const char16_t* name) {
-    const std::pair<const char16_t*, const std::wstring*> sources[] = {
-        {ProductInfo.MainProgramFile, &files.MainProgram},
-        {ProductInfo.UninstallerFile, &files.Uninstaller},
-        {ProductInfo.UninstallLibraryFile, &files.Library},
-        {ProductInfo.ReadmeFile, &files.Readme},
-        {ProductInfo.SampleDocumentFile, &files.Sample}};
-    for (const auto& source : sources)
-        if (TextEqual(source.first, name))
-            return *source.second;
-    static const std::wstring none;
-    return none;
-}
-
 // Writes what the setup writes, with the setup's own tables and code: the payload files,
 // the registry values and the shortcuts. False when any of it fails.
-bool MakeInstallation(const PayloadFiles& files, const Installation& install) {
+bool MakeInstallation(const std::vector<std::wstring>& files, const Installation& install) {
     const std::wstring& program = install.ProgramFolder;
     const std::wstring& documents = install.DocumentsFolder;
     if (!MakeFolders(program) || !MakeFolders(documents))
         return false;
-    for (const InstalledFile& file : InstalledFiles) {
+    for (int row = 0; row < PayloadCount; ++row) {
+        const InstalledFile& file = InstalledFiles[row];
         const std::wstring& folder = file.Folder == ProgramFolderTarget ? program : documents;
-        if (!CopyInto(SourceOf(files, file.FileName), folder,
-                      reinterpret_cast<const wchar_t*>(file.FileName)))
+        if (!CopyInto(files[row], folder, reinterpret_cast<const wchar_t*>(file.FileName)))
             return false;
     }
     // The registry values and the shortcuts as the setup's own run writes them.

@@ -19,11 +19,8 @@ add_executable(payload_windows_tests
 target_link_libraries(payload_windows_tests PRIVATE payload_probe core_win gtest gtest_main)
 target_compile_definitions(payload_windows_tests PRIVATE
   PAYLOAD_BUILT_MAIN_PROGRAM="$<TARGET_FILE:payload_corvale>"
-  PAYLOAD_BUILT_UNINSTALLER="$<TARGET_FILE:payload_uninstaller>"
   PAYLOAD_STOPPING_UNINSTALLER="$<TARGET_FILE:payload_uninstaller_stops>"
   PAYLOAD_ENTRY_EARLY_UNINSTALLER="$<TARGET_FILE:payload_uninstaller_entry-early>"
-  PAYLOAD_BUILT_LIBRARY="$<TARGET_FILE:payload_uninstall_library>"
-  PAYLOAD_SOURCE_README="${PAYLOAD_README}"
   PAYLOAD_SOURCE_SAMPLE="${PAYLOAD_DIR}/sample.mpl")
 add_dependencies(payload_windows_tests payload_corvale payload_uninstaller payload_uninstall_library
   payload_uninstaller_stops payload_uninstaller_entry-early)

@@ -6,6 +6,7 @@
 
 #include "core/product.h"
 #include "core/win_text.h"
+#include "payload_test_files.h"
 
 namespace {
 // The extended-length form, so that trees deeper than MAX_PATH can be listed and removed.
@@ -13,8 +14,9 @@ std::u16string Extended(const std::u16string& path) {
     return path.compare(0, 4, u"\\\\?\\") == 0 ? path : u"\\\\?\\" + path;
 }
 
-const char* const PayloadOriginals[PayloadCount] = {
-    PAYLOAD_ORIGINAL_1, PAYLOAD_ORIGINAL_2, PAYLOAD_ORIGINAL_3, PAYLOAD_ORIGINAL_4, PAYLOAD_ORIGINAL_5};
+const char* const PayloadOriginals[] = {PAYLOAD_ORIGINALS};
+static_assert(sizeof PayloadOriginals / sizeof PayloadOriginals[0] == PayloadCount,
+              "one original a payload row");
 } // namespace
 
 std::u16string FromWide(const wchar_t* text) {
