@@ -6,17 +6,68 @@ set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static -static-libgcc -st
 set(CMAKE_SHARED_LINKER_FLAGS "${CMAKE_SHARED_LINKER_FLAGS} -static -static-libgcc -static-libstdc++")
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
 
-# windows_binary_flags(TARGET): what every shipped Windows binary (the setup and the payload
-# programs) is built with. Small code without exception tables; no build path can reach the
-# output; static runtime, stripped; ASLR and DEP, no link time stamp (32-bit, so no
+# The compile flags of every object of a shipped Windows binary (the setup and the payload
+# programs, with the test variants built from the same sources): small code without
+# exception tables, and no build path can reach the output.
+set(WINDOWS_BINARY_COMPILE_OPTIONS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables)
+set(WINDOWS_BINARY_PREFIX_MAPS -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
+
+function(windows_binary_compile_flags target)
+  target_compile_options(${target} PRIVATE
+    $<$<COMPILE_LANGUAGE:CXX>:${WINDOWS_BINARY_COMPILE_OPTIONS}> ${WINDOWS_BINARY_PREFIX_MAPS})
+endfunction()
+
+# windows_binary_flags(TARGET): what every shipped Windows binary is built with: the compile
+# flags above, for its own sources and for every library of this project that it links
+# (applied once all targets are defined, so a library linked later or a source added to one
+# gets them too); static runtime, stripped; ASLR and DEP, no link time stamp (32-bit, so no
 # high-entropy address space).
 function(windows_binary_flags target)
-  target_compile_options(${target} PRIVATE
-    $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables>
-    -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
+  windows_binary_compile_flags(${target})
   target_link_options(${target} PRIVATE -static -s
     -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp)
+  set_property(GLOBAL APPEND PROPERTY CORVALE_SHIPPED_BINARIES ${target})
 endfunction()
+
+# The libraries of this project that a target links, directly or through other libraries.
+function(windows_project_libraries target out)
+  set(found "")
+  set(pending ${target})
+  while(pending)
+    list(POP_FRONT pending current)
+    get_target_property(links ${current} LINK_LIBRARIES)
+    foreach(library IN LISTS links)
+      if(TARGET ${library} AND NOT library IN_LIST found)
+        get_target_property(imported ${library} IMPORTED)
+        get_target_property(type ${library} TYPE)
+        if(NOT imported AND type MATCHES "^(STATIC|OBJECT)_LIBRARY$")
+          list(APPEND found ${library})
+          list(APPEND pending ${library})
+        endif()
+      endif()
+    endforeach()
+  endwhile()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
+function(windows_shipped_libraries_flags)
+  get_property(binaries GLOBAL PROPERTY CORVALE_SHIPPED_BINARIES)
+  set(flagged "")
+  foreach(binary IN LISTS binaries)
+    windows_project_libraries(${binary} libraries)
+    foreach(library IN LISTS libraries)
+      if(NOT library IN_LIST flagged)
+        windows_binary_compile_flags(${library})
+        list(APPEND flagged ${library})
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL windows_shipped_libraries_flags)
+
+# The check that every object of each shipped binary has those flags (host/setup.cmake) reads
+# the build's own description of its targets, which CMake writes when asked here.
+file(WRITE ${CMAKE_BINARY_DIR}/.cmake/api/v1/query/codemodel-v2 "")
 
 # amd64_resource_script(SCRIPT MANIFEST OUT): for the 64-bit test build (only for running the
 # tests under Wine where 32-bit code can't run), a copy of the resource script SCRIPT in which

@@ -65,6 +65,15 @@ add_test(NAME setup_executable_checks COMMAND ${SETUP_CHECK})
 add_test(NAME setup_executable_checks_control COMMAND ${SETUP_CHECK} --limit 1024 --known-dlls kernel32.dll)
 set_tests_properties(setup_executable_checks_control PROPERTIES
   PASS_REGULAR_EXPRESSION "imports user32.dll, which is not a known DLL.*code and data take")
+# Every object of each shipped binary, its libraries' too, has the shipped compile flags
+# (cmake/windows.cmake). The control adds a test program, built without them, as if it shipped.
+set(BINARY_FLAGS_CHECK ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wizard/check_binary_flags.py ${CMAKE_BINARY_DIR}
+  --setup corvale-setup --payload-files ${CMAKE_BINARY_DIR}/payload-files.txt
+  "--flags=${WINDOWS_BINARY_COMPILE_OPTIONS}" "--prefix-maps=${WINDOWS_BINARY_PREFIX_MAPS}")
+add_test(NAME shipped_binary_flags COMMAND ${BINARY_FLAGS_CHECK})
+add_test(NAME shipped_binary_flags_control COMMAND ${BINARY_FLAGS_CHECK} --also payload_windows_tests)
+set_tests_properties(shipped_binary_flags_control PROPERTIES PASS_REGULAR_EXPRESSION
+  "payload_windows_tests: .*uninstaller_test_win.cpp is compiled without -Os.*payload_windows_tests \\(library libpayload_probe\\.a\\)")
 add_executable(corvale-setup-unstripped WIN32 $<TARGET_OBJECTS:corvale-setup>)
 target_link_options(corvale-setup-unstripped PRIVATE -municode -mwindows -static -Wl,--build-id)
 target_link_libraries(corvale-setup-unstripped PRIVATE core_win gdi32 user32 shell32 ole32)
