@@ -18,18 +18,20 @@ endforeach()
 list(APPEND NATIVE_BLOB_FILES ${BLOB_DIR}/payload_checksums.inc)
 include(${CMAKE_SOURCE_DIR}/cmake/windows_tree.cmake)
 windows_tree_arguments(WINDOWS_TREE_ARGUMENTS i686 $<TARGET_FILE:packer> ${CMAKE_BUILD_TYPE})
+# Every build option (a cache entry named CORVALE_*) goes to the Windows side as this tree has
+# it, so that none takes its default there unseen; the packer is the tree's own.
+get_cmake_property(cache_entries CACHE_VARIABLES)
+foreach(entry IN LISTS cache_entries)
+  get_property(type CACHE ${entry} PROPERTY TYPE)
+  if(entry MATCHES "^CORVALE_" AND NOT entry STREQUAL "CORVALE_PACKER" AND NOT type MATCHES "^(INTERNAL|STATIC)$")
+    list(APPEND WINDOWS_TREE_ARGUMENTS -D${entry}=${${entry}})
+  endif()
+endforeach()
 ExternalProject_Add(windows
   SOURCE_DIR ${CMAKE_SOURCE_DIR}
   BINARY_DIR ${WINDOWS_BINARY_DIR}
   CMAKE_ARGS
     ${WINDOWS_TREE_ARGUMENTS}
-    -DCORVALE_WEBSITE_HOST=${CORVALE_WEBSITE_HOST}
-    -DCORVALE_PAYLOAD_DIR=${CORVALE_PAYLOAD_DIR}
-    -DCORVALE_VERSION=${CORVALE_VERSION}
-    -DCORVALE_SIGN_PKCS12=${CORVALE_SIGN_PKCS12}
-    -DCORVALE_SIGN_PASSWORD_FILE=${CORVALE_SIGN_PASSWORD_FILE}
-    -DCORVALE_SIGN_TIMESTAMP_URL=${CORVALE_SIGN_TIMESTAMP_URL}
-    -DCORVALE_E2E_DISPLAY=${CORVALE_E2E_DISPLAY}
   BUILD_ALWAYS ON
   INSTALL_COMMAND ""
   TEST_COMMAND ""

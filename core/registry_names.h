@@ -5,6 +5,7 @@
 constexpr char16_t ApplicationKeyFormat[] = u"SOFTWARE\\%s";
 constexpr char16_t UninstallKeyFormat[] = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
 constexpr char16_t ClassesKeyFormat[] = u"SOFTWARE\\Classes\\%s";
+constexpr char16_t UninstallCommandValue[] = u"UninstallString";
 constexpr char16_t AppPathValue[] = u"AppPath";
 constexpr char16_t DocPathValue[] = u"DocPath";
 constexpr char16_t FirstRunValue[] = u"FirstRun";

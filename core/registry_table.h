@@ -1,4 +1,4 @@
-// What the installation records in the registry, as data: the fifteen writes in the order
+// What the installation records in the registry, as data: the writes in the order
 // they are made, and the two reads that bring an earlier installation's folders back.
 #pragma once
 
@@ -86,7 +86,7 @@ inline constexpr RegistryWrite RegistryWriteTable[] = {
     {LocalMachineRoot, ApplicationKeyFormat,        ProductNameText,       AppPathValue,         RegistryText::Plain,            {ProgramFolderText, NoText},                StopOnFailure,    1,    RemoveKeyTree},
     {LocalMachineRoot, RegistryText::SameKey,       PreviousKeyText,       RegistryText::Version, RegistryText::Plain,           {ProductVersionText, NoText},               StopOnFailure,    1,    InsideRemovedKey},
     {LocalMachineRoot, UninstallKeyFormat,          ProductNameText,       u"DisplayName",       RegistryText::Plain,            {ProductNameText, NoText},                  StopOnFailure,    1,    RemoveEntryKeyTree},
-    {LocalMachineRoot, RegistryText::SameKey,       PreviousKeyText,       u"UninstallString",   RegistryText::QuotedFile,       {ProgramFolderText, UninstallerFileText},   StopOnFailure,    1,    InsideRemovedKey},
+    {LocalMachineRoot, RegistryText::SameKey,       PreviousKeyText,       UninstallCommandValue, RegistryText::QuotedFile,       {ProgramFolderText, UninstallerFileText},   StopOnFailure,    1,    InsideRemovedKey},
     {LocalMachineRoot, RegistryText::SameKey,       PreviousKeyText,       RegistryText::Version, RegistryText::Plain,           {ProductVersionText, NoText},               StopOnFailure,    1,    InsideRemovedKey},
     {LocalMachineRoot, RegistryText::SameKey,       PreviousKeyText,       u"DisplayVersion",    RegistryText::Plain,            {ProductVersionText, NoText},               StopOnFailure,    1,    InsideRemovedKey},
     {LocalMachineRoot, RegistryText::SameKey,       PreviousKeyText,       u"DisplayIcon",       u"%s\\%s,0",                    {ProgramFolderText, MainProgramFileText},   StopOnFailure,    1,    InsideRemovedKey},
@@ -121,8 +121,8 @@ int ComposeRegistryWrite(const RegistryWrite* write, const InstallInputs* inputs
 
 // Formats format with up to count arguments from sources; a used slot whose text is missing
 // (or a PreviousKeyText with an empty previousKey) fails. 0, or -1 with out empty.
-int ComposeInstallText(char16_t* out, int capacity, const char16_t* format, const InstallTextSource* sources, int count,
-                       const InstallInputs* inputs, const char16_t* previousKey);
+int ComposeInstallText(char16_t* out, int capacity, const char16_t* format, const InstallTextSource* sources,
+                       int count, const InstallInputs* inputs, const char16_t* previousKey);
 
 // Performs the writes in table order, stepping sink as the table says. A write whose
 // composition does not fit counts as a failed write. Returns 0, or -1 at the first failed

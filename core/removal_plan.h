@@ -12,6 +12,7 @@
 #pragma once
 
 #include "registry_table.h"
+#include "shortcut_table.h"
 
 enum RemovalKind {
     RemoveProgramUnlessRunning, // Path: the main program
@@ -37,7 +38,22 @@ struct RemovalStep {
     char16_t Data[RegistryDataUnits];
 };
 
-constexpr int RemovalStepLimit = 24;
+// The most steps a plan can have: a step per installed file but the uninstaller (which goes
+// with the entry), one for the leftovers of each target folder, one per link, one per
+// registry write that is taken away on its own, and the entry's.
+constexpr int RemovalStepsAtMost() {
+    int steps = 1 + ShortcutCount;
+    bool documentsFolder = false;
+    for (const InstalledFile& file : InstalledFiles) {
+        steps += file.Removal != RemoveAsUninstaller;
+        documentsFolder = documentsFolder || file.Folder == DocumentsFolderTarget;
+    }
+    steps += documentsFolder ? 2 : 1;
+    for (const RegistryWrite& write : RegistryWriteTable)
+        steps += write.Removal != InsideRemovedKey && write.Removal != RemoveEntryKeyTree;
+    return steps;
+}
+constexpr int RemovalStepLimit = RemovalStepsAtMost();
 struct RemovalPlan {
     int Count;
     RemovalStep Steps[RemovalStepLimit];

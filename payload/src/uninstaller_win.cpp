@@ -294,7 +294,7 @@ int InstallationIsOurs() {
     const RemovalStep* entry = FindStep(RemoveEntryAndUninstaller);
     char16_t command[PathUnits];
     if (entry != nullptr &&
-        ReadRegistryText(RootKey(entry->Root), entry->Path, u"UninstallString", command) == 0) {
+        ReadRegistryText(RootKey(entry->Root), entry->Path, UninstallCommandValue, command) == 0) {
         // The command as registered: the path in quotes, or bare from an earlier setup.
         char16_t* path = command[0] == u'"' ? command + 1 : command;
         for (char16_t* p = path; *p != 0; ++p)

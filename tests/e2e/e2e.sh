@@ -20,7 +20,8 @@ set -uo pipefail
 : "${E2E_ROOT:?}" "${E2E_DISPLAY:?}"
 # Prefix kind, loader, quiet Wine, fonts, screen settings and the X server: scripts/lib/wine.sh
 # (CORVALE_WINE_ARCH=win64: 64-bit prefixes, for the 64-bit test build).
-source "$(dirname "$0")/../../scripts/lib/wine.sh"
+wine_lib=$(cd "$(dirname "$0")/../../scripts/lib" && pwd)/wine.sh
+source "$wine_lib"
 export DISPLAY=$E2E_DISPLAY
 unset WAYLAND_DISPLAY
 
@@ -54,12 +55,13 @@ group_prefix() {
     echo "$E2E_ROOT/$1"
 }
 
-# A pristine prefix, made once per build tree, prefix kind and Wine version; groups start
+# A pristine prefix, made once per build tree, prefix kind, Wine version and set-up; groups start
 # from copies of it, which takes a second instead of the ten of a new prefix.
 template=${E2E_TEMPLATE:-$E2E_ROOT/template}
 ensure_template() {
     local stamp version
-    version="$WINEARCH $("$WINE" --version) fonts:$(ls "$wine_fonts" 2>/dev/null | wc -l) own-user-folders"
+    # The set-up is scripts/lib/wine.sh's: any change to it makes the template anew.
+    version="$WINEARCH $("$WINE" --version) fonts:$(ls "$wine_fonts" 2>/dev/null | wc -l) set-up:$(sha256sum <"$wine_lib" | cut -c1-16)"
     stamp=$template/.e2e-template
     (
         flock 8
