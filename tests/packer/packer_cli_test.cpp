@@ -10,6 +10,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/install_run.h"
 #include "payload_test_support.h"
@@ -28,7 +29,7 @@ std::string Quote(const std::string& text) {
     return quoted + "'";
 }
 
-PackerRun Packer(std::initializer_list<std::string> args) {
+PackerRun Packer(const std::vector<std::string>& args) {
     std::string command = Quote(PACKER_EXECUTABLE);
     for (const std::string& arg : args)
         command += " " + Quote(arg);
@@ -296,8 +297,8 @@ TEST(PackerProgram, ReportRefusesAFinalPositionPastTheRange) {
     EXPECT_TRUE(Mentions(exact, "range 0.." + end + "; the bar ends at " + end)) << exact.Output;
     EXPECT_EQ(over.Status, 1) << over.Output;
     EXPECT_TRUE(Mentions(over, "stepped to " + past + ", past its maximum " + end)) << over.Output;
-    EXPECT_TRUE(Mentions(over, std::to_string(range * 256 + 255) + " coded bytes carry " + end + " steps; " + past +
-                                   " steps need " + std::to_string((range + 1) * 256) + " (1 more)"))
+    EXPECT_TRUE(Mentions(over, std::to_string(range * 256 + 255) + " coded bytes carry " + end + " steps; " +
+                                   past + " steps need " + std::to_string((range + 1) * 256) + " (1 more)"))
         << over.Output;
 }
 
@@ -430,6 +431,43 @@ TEST(PackerProgram, UnpackChecksTheRecordedChecksumsAndNamesTheDamagedFile) {
                     ReadFile(s, "out/b.bin").empty())
             << damage.Name;
     }
+}
+
+// unpack given too few or too many names says how many the setup needs and writes nothing;
+// it makes a missing output folder, and every refusal names its file and ends with 1.
+TEST(PackerProgram, UnpackSaysHowManyNamesAndMakesItsFolder) {
+    Scratch s;
+    ASSERT_FALSE(s.Folder.empty());
+    Bytes decodedA = {0x41, 0x42, 0x43}, decodedB(300, 0x17);
+    WriteFile(
+        s, "setup.exe",
+        Pack(MakeBlob(decodedA), decodedA, MakeBlob({0xBF, 0xFF, 0x17, 0xBF, 0x2D, 0x17}), decodedB).Exe);
+    WriteFile(s, "file", {});
+    const std::string exe = Path(s, "setup.exe");
+    struct Case {
+        std::vector<std::string> Args;
+        std::string Said;
+    } cases[] = {
+        {{exe, Path(s, "out"), "a.txt"},
+         exe + " holds 2 blobs: unpack needs 2 names, one per blob in the setup's order, not 1"},
+        {{exe, Path(s, "out"), "a", "b", "c"},
+         exe + " holds 2 blobs: unpack needs 2 names, one per blob in the setup's order, not 3"},
+        {{Path(s, "missing.exe"), Path(s, "out"), "a", "b"}, "can't read " + Path(s, "missing.exe")},
+        {{exe, Path(s, "file/out"), "a", "b"},
+         "can't make the folder " + Path(s, "file/out") + " for the files of " + exe},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"unpack"};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        PackerRun run = Packer(args);
+        EXPECT_EQ(run.Status, 1) << c.Said << "\n" << run.Output;
+        EXPECT_TRUE(Mentions(run, c.Said)) << run.Output;
+        EXPECT_EQ(Listing(s), (std::set<std::string>{"file", "setup.exe"})) << c.Said;
+    }
+    PackerRun made = Packer({"unpack", exe, Path(s, "new/deeper"), "a.txt", "b.bin"});
+    EXPECT_EQ(made.Status, 0) << made.Output;
+    EXPECT_EQ(ReadFile(s, "new/deeper/a.txt"), decodedA);
+    EXPECT_EQ(ReadFile(s, "new/deeper/b.bin"), decodedB);
 }
 
 } // namespace

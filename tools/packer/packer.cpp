@@ -10,6 +10,8 @@
 //                             finds the blobs inside a built setup (one after the other, as
 //                             the build lays them out), checks each against the checksums
 //                             recorded after them and decodes the i-th into DIR/NAME i
+//                             (DIR is made when missing); given as many names as it
+//                             holds blobs, or it says how many, in the setup's order
 // Every failure names the file, exits with 1 and leaves no output file behind.
 #include <errno.h>
 #include <fcntl.h>
@@ -24,6 +26,7 @@
 
 #include "../../core/install_run.h"
 #include "../../core/payload_format.h"
+#include "../../core/product.h"
 #include "encoder.h"
 
 namespace {
@@ -275,6 +278,64 @@ bool BlobRunAt(const std::vector<unsigned char>& data, size_t start, int count, 
     return true;
 }
 
+// The 32-bit little-endian number at data[at].
+uint32_t WordAt(const std::vector<unsigned char>& data, size_t at) {
+    return static_cast<uint32_t>(data[at]) | static_cast<uint32_t>(data[at + 1]) << 8 |
+           static_cast<uint32_t>(data[at + 2]) << 16 | static_cast<uint32_t>(data[at + 3]) << 24;
+}
+
+// How many blobs the setup holds, whatever the names given: the length of the first run of
+// blobs whose recorded rows follow it, each row naming its blob's size and CRC-32. 0 for none.
+int HeldBlobCount(const std::vector<unsigned char>& data) {
+    for (size_t start = 0; start < data.size(); ++start) {
+        std::vector<size_t> ends;
+        for (size_t at = start; data.size() - at >= static_cast<size_t>(PayloadHeaderBytes);) {
+            bool digits = true;
+            for (int d = 0; d < PayloadHeaderBytes; ++d)
+                digits = digits && data[at + d] >= '0' && data[at + d] <= '9';
+            size_t length = digits ? static_cast<size_t>(PayloadSize(&data[at], PayloadHeaderBytes)) : 0;
+            if (!digits || data.size() - at - PayloadHeaderBytes < length)
+                break;
+            at += PayloadHeaderBytes + length;
+            ends.push_back(at);
+        }
+        for (size_t count = ends.size(); count > 0; --count) {
+            size_t table = (ends[count - 1] + PayloadChecksumAlignment - 1) / PayloadChecksumAlignment *
+                           PayloadChecksumAlignment;
+            if (data.size() < table || (data.size() - table) / sizeof(PayloadChecksum) < count)
+                continue;
+            bool recorded = true;
+            for (size_t i = 0, blob = start; recorded && i < count; blob = ends[i++]) {
+                size_t row = table + i * sizeof(PayloadChecksum);
+                recorded = WordAt(data, row) == ends[i] - blob &&
+                           WordAt(data, row + 4) ==
+                               PayloadChecksumUpdate(PayloadChecksumStart, &data[blob], ends[i] - blob);
+            }
+            if (recorded)
+                return static_cast<int>(count);
+        }
+    }
+    return 0;
+}
+
+// Makes folder and the folders above it that are missing. Returns 0, or -1 with errno set.
+int MakeFolders(const char* folder) {
+    std::string path(folder);
+    for (size_t at = 1; at <= path.size(); ++at) {
+        if (at < path.size() && path[at] != '/')
+            continue;
+        std::string part = path.substr(0, at);
+        struct stat info;
+        if (mkdir(part.c_str(), 0777) != 0 &&
+            !(errno == EEXIST && stat(part.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
+            if (errno == EEXIST)
+                errno = ENOTDIR;
+            return -1;
+        }
+    }
+    return 0;
+}
+
 int Unpack(const char* exe, const char* dir, int count, char** names) {
     constexpr uint64_t MaxExecutableBytes = 64u << 20;
     std::vector<unsigned char> data;
@@ -285,6 +346,22 @@ int Unpack(const char* exe, const char* dir, int count, char** names) {
     if (data.size() > MaxExecutableBytes) {
         fprintf(stderr, "packer: %s is larger than %llu bytes, no setup\n", exe,
                 static_cast<unsigned long long>(MaxExecutableBytes));
+        return 1;
+    }
+    int held = HeldBlobCount(data);
+    if (held > 0 && held != count) {
+        std::string order;
+        if (held == PayloadCount)
+            for (const InstalledFile& file : InstalledFiles) {
+                order += ' ';
+                for (const char16_t* c = file.FileName; *c != 0; ++c)
+                    order += static_cast<char>(*c);
+            }
+        fprintf(stderr,
+                "packer: %s holds %d blobs: unpack needs %d names, one per blob in the setup's order%s%s, "
+                "not %d\n",
+                exe, held, held,
+                order.empty() ? "" : " (this build's:", order.empty() ? "" : (order + ")").c_str(), count);
         return 1;
     }
     size_t found = 0, start = 0;
@@ -342,6 +419,11 @@ int Unpack(const char* exe, const char* dir, int count, char** names) {
                         static_cast<unsigned long>(recorded[f]), static_cast<unsigned long>(recorded[f + 1]));
                 return 1;
             }
+    }
+    if (MakeFolders(dir) != 0) {
+        fprintf(stderr, "packer: can't make the folder %s for the files of %s: %s\n", dir, exe,
+                strerror(errno));
+        return 1;
     }
     for (int i = 0; i < count; ++i) {
         std::vector<char> path(strlen(dir) + 1 + strlen(names[i]) + 1);
