@@ -69,7 +69,7 @@ int ExtractRow(int row, char16_t* target, ProgressSink* sink) {
     return 0;
 }
 
-// Writes the five files, creating each folder before its first row. Ticks 2 and 3 are
+// Writes the payload files, creating each folder before its first row. Ticks 2 and 3 are
 // the run's own; every other tick comes from the extraction.
 int ExtractPayloads(char16_t (*targets)[PathUnits], ProgressSink* sink) {
     if (MakeFolder(WizardState.ProgramFolder) != 0)

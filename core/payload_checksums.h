@@ -1,4 +1,4 @@
-// The checksums the build recorded for the five payload files, and the check of the embedded
+// The checksums the build recorded for the payload files, and the check of the embedded
 // blobs against them that the setup runs before it shows anything.
 #pragma once
 

@@ -30,7 +30,7 @@ constexpr unsigned char PayloadPatterns[PatternCount][PatternBytes] = {
 constexpr unsigned TickBytes = 256;
 
 // The installation run's progress accounting, which the packer checks at build time: the
-// bar's range is the five bodies' total length divided by ProgressRangeUnitBytes, sent as
+// bar's range is the bodies' total length divided by ProgressRangeUnitBytes, sent as
 // a 16-bit maximum, and the run ticks RunOwnTicks (core/install_run.h) times besides the
 // extraction ticks.
 constexpr unsigned ProgressRangeUnitBytes = 256;

@@ -1,6 +1,6 @@
 // The one product this setup installs: every name, version, file name and message
-// that describes it, the five files it installs with how each is removed, and the table of
-// the five embedded payload files.
+// that describes it, the files it installs with how each is removed, and the table of the
+// embedded payload files.
 // Nothing here is computed at run time; every other file takes these values from here.
 #pragma once
 

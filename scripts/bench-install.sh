@@ -5,7 +5,7 @@
 # stepped (target corvale-setup-floor, built only for this), in interleaved rounds (the
 # order alternates), and prints min / median / max of each and the ratio of the medians.
 #
-# PAYLOAD_DIR packs those five files instead of the ones built from payload/, in a build
+# PAYLOAD_DIR packs the payload files found there instead of the ones built from payload/, in a build
 # tree of its own (build/bench-NAME, or build/win64-NAME for the 64-bit test build); ROUNDS
 # defaults to 7. A benchmark, not a test: the
 # figures depend on the machine and on what else it is doing.

@@ -8,7 +8,7 @@
 #    -CAfile, otherwise the system's).
 # 2. The signature is removed, and the payload files (the build's list) are found inside the setup,
 #    checked against the checksums the build recorded beside them and decoded with the
-#    packer, which names a file that fails. The three programs among them must verify the
+#    packer, which names a file that fails. The programs among them must verify the
 #    same way.
 # 3. This checkout is built in a fresh tree (a temporary one, or --work DIR, which must not
 #    exist yet) with the setup's version (read from its version block unless --version

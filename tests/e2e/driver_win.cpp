@@ -324,7 +324,7 @@ void ExpectRegistryText(HKEY root, const std::wstring& key, const std::wstring& 
     ExpectText((where + " text").c_str(), expected, value.Text);
 }
 
-// The fifteen values of an installation into these two folders, and nothing else beside them.
+// The values of an installation into these two folders, and nothing else beside them.
 void ExpectRegistry(const std::wstring& program, const std::wstring& documents) {
     std::wstring shellKey = std::wstring(DocumentClassKey) + L"\\shell";
     std::wstring mainProgram = program + L"\\" + MainProgramFile;
@@ -340,7 +340,8 @@ void ExpectRegistry(const std::wstring& program, const std::wstring& documents) 
     ExpectRegistryText(HKEY_LOCAL_MACHINE, DocumentClassKey, L"", L"Ruroz Udid");
     ExpectRegistryText(HKEY_LOCAL_MACHINE, shellKey, L"", L"open");
     ExpectRegistryText(HKEY_LOCAL_MACHINE, shellKey + L"\\open", L"", L"Open file in Corvale");
-    ExpectRegistryText(HKEY_LOCAL_MACHINE, shellKey + L"\\open\\command", L"", L"\"" + mainProgram + L"\" \"%1\"");
+    ExpectRegistryText(HKEY_LOCAL_MACHINE, shellKey + L"\\open\\command", L"",
+                       L"\"" + mainProgram + L"\" \"%1\"");
     ExpectRegistryText(HKEY_LOCAL_MACHINE, ExtensionKey, L"", L"Corvale.Doc");
     ExpectRegistryText(HKEY_CURRENT_USER, ApplicationKey, L"DocPath", documents);
     ExpectRegistryText(HKEY_CURRENT_USER, ApplicationKey, L"FirstRun", L"Yes");

@@ -159,8 +159,8 @@ int TickOfWrite(const char16_t* valueName, const char16_t* dataFormat = nullptr)
     return -1;
 }
 
-// Steps 1 and 2 come before the files, then each file's ticks, then step 3, the registry's
-// 14 and the shortcuts' 3 (the run's own 20 in all).
+// Steps 1 and 2 come before the files, then each file's ticks, then step 3, one per
+// stepping registry write and one per shortcut (RunOwnTicks in all).
 std::vector<Stop> Stops(const std::vector<long long>& fileTicks, std::vector<LONG>& fileEnds) {
     std::vector<Stop> stops = {{1, -1, "at the start"}, {2, -1, "after the program folder"}};
     LONG step = 2;
