@@ -68,8 +68,13 @@ set_tests_properties(setup_executable_checks_control PROPERTIES
 # Every object of each shipped binary, its libraries' too, has the shipped compile flags
 # (cmake/windows.cmake). The control adds a test program, built without them, as if it shipped.
 set(BINARY_FLAGS_CHECK ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wizard/check_binary_flags.py ${CMAKE_BINARY_DIR}
-  --setup corvale-setup --payload-files ${CMAKE_BINARY_DIR}/payload-files.txt
-  "--flags=${WINDOWS_BINARY_COMPILE_OPTIONS}" "--prefix-maps=${WINDOWS_BINARY_PREFIX_MAPS}")
+  --setup corvale-setup --payload-files ${CMAKE_BINARY_DIR}/payload-files.txt)
+foreach(flag ${WINDOWS_BINARY_COMPILE_OPTIONS})
+  list(APPEND BINARY_FLAGS_CHECK --flag=${flag})
+endforeach()
+foreach(flag ${WINDOWS_BINARY_PREFIX_MAPS})
+  list(APPEND BINARY_FLAGS_CHECK --prefix-map=${flag})
+endforeach()
 add_test(NAME shipped_binary_flags COMMAND ${BINARY_FLAGS_CHECK})
 add_test(NAME shipped_binary_flags_control COMMAND ${BINARY_FLAGS_CHECK} --also payload_windows_tests)
 set_tests_properties(shipped_binary_flags_control PROPERTIES PASS_REGULAR_EXPRESSION

@@ -57,13 +57,12 @@ def main():
     parser.add_argument("tree")
     parser.add_argument("--setup", required=True, help="the setup's target")
     parser.add_argument("--payload-files", required=True)
-    parser.add_argument("--flags", required=True, help="the shipped compile flags, ;-separated")
-    parser.add_argument("--prefix-maps", required=True, help=";-separated")
+    parser.add_argument("--flag", action="append", default=[], help="a shipped C++ compile flag; the first: the level")
+    parser.add_argument("--prefix-map", action="append", default=[], help="a shipped flag of every object")
     parser.add_argument("--speed", action="append", default=[], help="SOURCE=LEVEL")
     parser.add_argument("--also", action="append", default=[])
     args = parser.parse_args()
-    flags = [f for f in args.flags.split(";") if f]
-    prefix_maps = [f for f in args.prefix_maps.split(";") if f]
+    flags, prefix_maps = args.flag, args.prefix_map
     speed = dict(entry.rsplit("=", 1) for entry in args.speed)
 
     binaries, archives, objects = {}, {}, {}
