@@ -7,8 +7,7 @@ binaries without being told them: the setup target, the targets that build the p
 followed by "-" (the test variants built from the same sources). Every object linked into
 each of them, its own and those of the archives on its link line, must be compiled with each
 shipped flag and the shipped optimisation level last if C++, with the prefix maps if
-assembly. A source named by --speed (as the tree names it) may end with that level instead.
---also adds a target by name (the control).
+assembly. --also adds a target by name (the control).
 
 Exit code 0 when every object holds, 1 otherwise, naming each binary, object and flag.
 """
@@ -59,11 +58,9 @@ def main():
     parser.add_argument("--payload-files", required=True)
     parser.add_argument("--flag", action="append", default=[], help="a shipped C++ compile flag; the first: the level")
     parser.add_argument("--prefix-map", action="append", default=[], help="a shipped flag of every object")
-    parser.add_argument("--speed", action="append", default=[], help="SOURCE=LEVEL")
     parser.add_argument("--also", action="append", default=[])
     args = parser.parse_args()
     flags, prefix_maps = args.flag, args.prefix_map
-    speed = dict(entry.rsplit("=", 1) for entry in args.speed)
 
     binaries, archives, objects = {}, {}, {}
     for statement in read_ninja(os.path.join(args.tree, "build.ninja")):
@@ -112,7 +109,7 @@ def main():
             wanted = flags + prefix_maps if compiled["language"] == "CXX" else prefix_maps
             lacking = [flag for flag in wanted if flag not in words]
             levels = [w for w in words if w.startswith("-O")]
-            if compiled["language"] == "CXX" and flags and levels and levels[-1] not in (flags[0], speed.get(source)):
+            if compiled["language"] == "CXX" and flags and levels and levels[-1] != flags[0]:
                 lacking.append(f"{flags[0]} last (it ends with {levels[-1]})")
             if lacking:
                 faults.append(f"{where}: {source} is compiled without {' '.join(lacking)}")
