@@ -96,6 +96,8 @@ def main():
         libraries = shlex.split(binaries[name]["vars"].get("LINK_LIBRARIES", ""))
         for word in sorted(set(libraries) & set(archives)):
             linked += [(f"{name} (library {word})", o) for o in archives[word]["inputs"]]
+        if not any(objects.get(output) for _, output in linked):
+            faults.append(f"{name}: no compiled object found among what it links")
         for where, output in linked:
             compiled = objects.get(output)
             if compiled is None:
