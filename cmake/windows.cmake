@@ -64,10 +64,7 @@ function(windows_shipped_libraries_flags)
   endforeach()
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL windows_shipped_libraries_flags)
-
-# The check that every object of each shipped binary has those flags (host/setup.cmake) reads
-# the build's own description of its targets, which CMake writes when asked here.
-file(WRITE ${CMAKE_BINARY_DIR}/.cmake/api/v1/query/codemodel-v2 "")
+# shipped_binary_flags (host/setup.cmake) checks every object that each shipped binary links.
 
 # amd64_resource_script(SCRIPT MANIFEST OUT): for the 64-bit test build (only for running the
 # tests under Wine where 32-bit code can't run), a copy of the resource script SCRIPT in which
