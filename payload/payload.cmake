@@ -72,6 +72,7 @@ set_source_files_properties(${PAYLOAD_DIR}/src/uninstaller_win.cpp PROPERTIES OB
 
 add_executable(payload_uninstaller WIN32
   ${PAYLOAD_DIR}/src/uninstaller_win.cpp
+  ${PAYLOAD_DIR}/src/finishing_win.cpp
   ${PAYLOAD_UNINSTALL_SOURCES}
   ${PAYLOAD_PLAN_SOURCES}
   ${PAYLOAD_SCRIPT_uninstaller}
@@ -87,6 +88,7 @@ target_link_libraries(payload_uninstaller PRIVATE shell32 ole32 advapi32 user32)
 foreach(variant stops entry-early)
   add_executable(payload_uninstaller_${variant} WIN32 EXCLUDE_FROM_ALL
     ${PAYLOAD_DIR}/src/uninstaller_win.cpp
+    ${PAYLOAD_DIR}/src/finishing_win.cpp
     ${PAYLOAD_UNINSTALL_SOURCES}
     ${PAYLOAD_PLAN_SOURCES}
     ${PAYLOAD_SCRIPT_uninstaller}

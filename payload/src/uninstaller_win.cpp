@@ -7,23 +7,23 @@
 // tables, in the plan's order: corvale.exe first (a running copy stops the uninstallation
 // before anything is gone), the other files, the leftovers of ended runs, the shortcuts
 // that lead into this installation, the registry values, then the uninstaller's library,
-// the uninstall entry together with the uninstaller itself, and the folder. So at every
-// step either the entry is listed and runs an uninstaller that is there, or nothing of the
-// installation is left but the user's data; every step takes "already gone" as done, and
-// running the uninstaller again finishes what an ended run began.
+// and last the uninstaller itself, the folder and the uninstall entry. So at every step
+// either the entry is listed and runs an uninstaller that is there, or nothing of the
+// installation is left but the user's data, or (ended in the last step) only the entry is
+// listed with its uninstaller gone, which Windows itself offers to remove from the list;
+// every step takes "already gone" as done, and running the uninstaller again finishes what
+// an ended run began.
 //
 // It removes nothing unless its folder is the installation's: the registry's AppPath names
 // it, or, with that entry gone, the files it would remove are the ones the build recorded.
 //
 // A program can't delete its own image while it runs, but it can move it: the uninstaller
-// moves its image out of the installation into the temporary folder, reports, and ends;
-// uninstall.dll, copied to the temporary folder before it is removed, opened there for
-// delete-on-close and inherited by rundll32, then waits for this process to end, deletes
-// the moved image, unloads itself and ends its process, which deletes the copy.
+// moves its image out of the installation into a folder of its own under the Windows
+// folder's Temp, reports, and ends; uninstall.dll, copied there before it is removed and
+// inherited by rundll32, then deletes the moved image and that folder (finishing_win.h).
 
 #include <windows.h>
 #include <objbase.h>
-#include <sddl.h>
 #include <shlobj.h>
 
 #include "core/payload_format.h"
@@ -33,6 +33,7 @@
 #include "core/text.h"
 #include "core/win_text.h"
 #include "corvale_names.h"
+#include "finishing_win.h"
 #include "removal_win.h"
 #include "resource_ids.h"
 #include "uninstall_rules.h"
@@ -41,7 +42,6 @@ namespace {
 
 constexpr int MessageUnits = 2048;
 constexpr int CaptionUnits = 64;
-constexpr int CommandUnits = 1024;
 constexpr int ListedFailures = 6;
 
 // What the build recorded of the files this uninstaller removes (packer digests).
@@ -63,9 +63,8 @@ struct UninstallState {
     char16_t DocumentsFolder[PathUnits]; // empty when the per-user entry is gone
     RemovalPlan Plan;
     int ShortcutOurs[RemovalStepLimit]; // per plan step: a link found leading into this installation
-    char16_t MovedImage[PathUnits];     // where this program's image went; empty while it is in place
-    HANDLE LibraryCopy;                 // the finishing library's copy in the temporary folder
-    char16_t LibraryCopyPath[PathUnits];
+    TemporaryFolder Temporary;          // the moved image and the finishing library's copy
+    char16_t ImageLeftover[PathUnits];  // the image's leftover name when it could not go to Temporary
     int OwnFilesStay; // the uninstaller's image can't move now: it, its library and the entry stay
     int StepsDone;
     int Failures;
@@ -86,8 +85,9 @@ int FolderHoldsOnlyLeftovers(const char16_t* folder) {
 }
 
 // Renames a file in its folder to a new leftover name and has Windows remove it when it
-// restarts. 0, or the system's error code with the file as it was.
-DWORD RenameForRemovalAtRestart(const char16_t* path) {
+// restarts; renamed (PathUnits units, may be null) receives the new path. 0, or the system's
+// error code with the file as it was.
+DWORD RenameForRemovalAtRestart(const char16_t* path, char16_t* renamed) {
     char16_t folder[PathUnits], name[PathUnits], leftover[PathUnits];
     int last = -1;
     for (int i = 0; path[i] != 0; ++i)
@@ -108,6 +108,8 @@ DWORD RenameForRemovalAtRestart(const char16_t* path) {
     if (error != 0)
         return error;
     MoveFileExW(WideText(leftover), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (renamed != nullptr)
+        CopyText(renamed, PathUnits, leftover);
     return 0;
 }
 
@@ -126,7 +128,7 @@ DWORD RemoveInstalledFile(const char16_t* path) {
     DWORD error = RemoveFileOnceReleased(path);
     if (error == 0)
         return RemovedNow;
-    return RenameForRemovalAtRestart(path) == 0 ? RemovedAtRestart : error;
+    return RenameForRemovalAtRestart(path, nullptr) == 0 ? RemovedAtRestart : error;
 }
 
 const char16_t ConfirmFormat[] = u"Do you want to remove %s %s from this computer?%s";
@@ -447,87 +449,29 @@ void RemoveValue(RegistryRoot root, const char16_t* key, const char16_t* name) {
         NoteRegistryFailure(root, key);
 }
 
-// Copies uninstall.dll to a new file in the temporary folder that only administrators may
-// change, and keeps a handle to it opened for delete-on-close, inheritable, without write
-// access and not shared for renaming or deleting. 0, or -1 with no copy.
-int CopyLibraryToTemporaryFile(const char16_t* library) {
-    char16_t temporary[PathUnits];
-    char16_t* copy = State.LibraryCopyPath;
-    if (GetTempPathW(PathUnits, WideText(temporary)) == 0)
-        return -1;
-    HANDLE source =
-        CreateFileW(WideText(library), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (source == INVALID_HANDLE_VALUE)
-        return -1;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;BA)(A;;FA;;;SY)", SDDL_REVISION_1,
-                                                         &descriptor, nullptr);
-    SECURITY_ATTRIBUTES restricted = {sizeof restricted, descriptor, FALSE};
-    HANDLE writer = INVALID_HANDLE_VALUE;
-    // A name of our own that nobody made before: CREATE_NEW never opens what is there.
-    for (int attempt = 0; attempt < 100 && writer == INVALID_HANDLE_VALUE; ++attempt) {
-        if (FormatText(copy, PathUnits, u"%scorvale-uninstall-%d-%d.dll", temporary,
-                       static_cast<int>(GetCurrentProcessId()), attempt) < 0)
-            break;
-        writer = CreateFileW(WideText(copy), GENERIC_WRITE, FILE_SHARE_DELETE, &restricted, CREATE_NEW,
-                             FILE_ATTRIBUTE_TEMPORARY, nullptr);
-    }
-    if (descriptor != nullptr)
-        LocalFree(descriptor);
-    if (writer == INVALID_HANDLE_VALUE) {
-        CloseHandle(source);
-        return -1;
-    }
-    bool copied = true;
-    unsigned char chunk[16384];
-    for (DWORD got = 0; copied && ReadFile(source, chunk, sizeof chunk, &got, nullptr) && got > 0;) {
-        DWORD written = 0;
-        copied = WriteFile(writer, chunk, got, &written, nullptr) && written == got;
-    }
-    CloseHandle(source);
-    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-    // Write access would keep the loader out, so the handle that stays has none.
-    HANDLE keeper =
-        copied ? CreateFileW(WideText(copy), DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             &inherited, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr)
-               : INVALID_HANDLE_VALUE;
-    CloseHandle(writer);
-    if (keeper == INVALID_HANDLE_VALUE) {
-        DeleteFileW(WideText(copy));
-        return -1;
-    }
-    State.LibraryCopy = keeper;
-    return 0;
-}
-
 // The library's copy goes to the temporary folder first, for the finishing step.
 void RemoveLibrary(const char16_t* library) {
-    if (State.LibraryCopy == nullptr && GetFileAttributesW(WideText(library)) != INVALID_FILE_ATTRIBUTES)
-        CopyLibraryToTemporaryFile(library);
+    if (State.Temporary.LibraryCopy == nullptr &&
+        GetFileAttributesW(WideText(library)) != INVALID_FILE_ATTRIBUTES)
+        CopyLibraryToTemporaryFolder(&State.Temporary, library);
     NoteFileOutcome(library, RemoveInstalledFile(library));
 }
 
-// Moves this program's image out of the installation, into the temporary folder (a rename
-// on the same volume, which a running image allows), or else to a leftover name in its
-// folder that Windows removes at restart. 0 once it has left its place.
+// Moves this program's image out of the installation, into the temporary folder, or else
+// to a leftover name in its folder that Windows removes at restart. 0 once it has left its
+// place.
 int MoveOwnImage() {
-    char16_t temporary[PathUnits];
-    if (GetTempPathW(PathUnits, WideText(temporary)) != 0) {
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            if (FormatText(State.MovedImage, PathUnits, u"%scorvale-uninstall-%d-%d.exe", temporary,
-                           static_cast<int>(GetCurrentProcessId()), attempt) < 0)
-                break;
-            if (MoveFileExW(WideText(State.Self), WideText(State.MovedImage), 0))
-                return 0;
-            if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS)
-                break;
-        }
-    }
-    State.MovedImage[0] = 0;
-    if (RenameForRemovalAtRestart(State.Self) != 0)
-        return -1;
-    NoteFormatted(LaterFormat, State.Self);
-    return 0;
+    State.ImageLeftover[0] = 0;
+    if (MoveImageToTemporaryFolder(&State.Temporary, State.Self) == 0)
+        return 0;
+    return RenameForRemovalAtRestart(State.Self, State.ImageLeftover) == 0 ? 0 : -1;
+}
+
+// Puts the image back where the entry's command finds it. 0 or -1.
+int PutImageBack() {
+    if (State.ImageLeftover[0] == 0)
+        return MoveImageBack(&State.Temporary, State.Self);
+    return MoveFileExW(WideText(State.ImageLeftover), WideText(State.Self), 0) ? 0 : -1;
 }
 
 // Whether this program's image can leave its place: another program may hold it open
@@ -546,75 +490,33 @@ int OwnImageMovable() {
     return 0;
 }
 
-void FinishAfterExit();
 void RemoveProgramFolder(const char16_t* folder);
+void StepDone();
 
-// The entry and the uninstaller it runs go together: the entry only once the image is
-// sure to move, and the image right after it. Registry and file system share no
-// transaction: an end between the two leaves this program in its folder without an entry,
-// and running it again finishes.
+// The uninstaller, its folder and the entry that runs it go last, in this order: the image
+// leaves the folder (once it is sure to move), the emptied folder goes, then the entry.
+// Ended between them, the entry is listed with its program gone, which Windows itself
+// offers to remove from the list; ended the other way round, an uninstaller without an
+// entry would stay in the folder. An entry that can't be deleted keeps its uninstaller.
 void RemoveEntryAndItsUninstaller(const RemovalStep& step) {
-    if (!OwnImageMovable()) {
+    if (!OwnImageMovable() || MoveOwnImage() != 0) {
         NoteFormatted(InUseFormat, State.Self);
         return; // the entry stays, and runs this uninstaller again later
     }
+    StepDone();
+    RemoveProgramFolder(State.ProgramFolder);
+    StepDone();
     LONG result = RegDeleteTreeW(RootKey(step.Root), WideText(step.Path));
     if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
         NoteRegistryFailure(step.Root, step.Path);
+        if (PutImageBack() != 0)
+            NoteFormatted(InUseFormat, State.Self);
         return;
     }
-    if (MoveOwnImage() != 0)
-        NoteFormatted(InUseFormat, State.Self);
-    RemoveProgramFolder(State.ProgramFolder);
+    if (State.ImageLeftover[0] != 0)
+        NoteFormatted(LaterFormat, State.Self);
     // Started at once, so that the moved image goes however this process ends.
-    FinishAfterExit();
-}
-
-// Starts rundll32 on the library's copy to delete the moved image once this process has
-// ended; 0 when it runs.
-int StartFinisher() {
-    char16_t system[PathUnits], rundll[PathUnits], arguments[CommandUnits], command[CommandUnits];
-    HANDLE self = nullptr;
-    UINT systemLength = GetSystemDirectoryW(WideText(system), PathUnits);
-    bool ready = State.LibraryCopy != nullptr && systemLength > 0 &&
-                 systemLength < static_cast<UINT>(PathUnits) &&
-                 ComposeFilePath(rundll, system, u"rundll32.exe") == 0 &&
-                 DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
-                                 SYNCHRONIZE, TRUE, 0) &&
-                 ComposeFinishArguments(arguments, CommandUnits,
-                                        static_cast<uint32_t>(reinterpret_cast<uintptr_t>(self)),
-                                        State.MovedImage) >= 0 &&
-                 FormatText(command, CommandUnits, u"\"%s\" \"%s\",%s %s", rundll, State.LibraryCopyPath,
-                            FinishEntryName, arguments) >= 0;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    // Only two handles are inheritable: the copy's keeper and this process. A new process
-    // can die in its start-up (seen under Wine): one more try before the moved image is left
-    // to the restart.
-    bool started = false;
-    for (int attempt = 0; ready && !started && attempt < 2; ++attempt)
-        started = CreateProcessW(WideText(rundll), WideText(command), nullptr, nullptr, TRUE,
-                                 CREATE_NO_WINDOW, nullptr, WideText(system), &startup, &process) != 0;
-    if (started) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    if (self != nullptr)
-        CloseHandle(self);
-    return started ? 0 : -1;
-}
-
-// The moved image lies in the temporary folder, no longer part of the installation; it goes
-// once this process has ended, or when Windows restarts.
-void FinishAfterExit() {
-    if (State.MovedImage[0] != 0 && StartFinisher() != 0)
-        MoveFileExW(WideText(State.MovedImage), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    State.MovedImage[0] = 0;
-    // Without a started finisher this was the last handle, and the copy goes now.
-    if (State.LibraryCopy != nullptr)
-        CloseHandle(State.LibraryCopy);
-    State.LibraryCopy = nullptr;
+    FinishAfterExit(&State.Temporary);
 }
 
 void RemoveProgramFolder(const char16_t* folder) {
@@ -626,7 +528,8 @@ void RemoveProgramFolder(const char16_t* folder) {
 }
 
 // A test build may end itself after its k-th step, as a power cut or a logoff would end it
-// (CORVALE_UNINSTALL_STOP_AT=k); the shipped uninstaller has no such code.
+// (CORVALE_UNINSTALL_STOP_AT=k): each step of the plan, LastStepStops points inside its last
+// one, and the report. The shipped uninstaller has no such code.
 void StepDone() {
     ++State.StepsDone;
 #ifdef CORVALE_UNINSTALL_STOPS
@@ -754,7 +657,7 @@ int Uninstall() {
     }
     int outcome = ReportOutcome();
     StepDone(); // the report, before this process ends
-    FinishAfterExit();
+    FinishAfterExit(&State.Temporary);
     return outcome;
 }
 

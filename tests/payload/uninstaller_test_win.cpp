@@ -73,6 +73,33 @@ std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
 
+bool FolderIsEmpty(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    int entries = 0;
+    do
+        entries += wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0;
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return entries == 0;
+}
+
+void RemoveCopies() {
+    for (const std::wstring& copy : TemporaryLibraryCopies())
+        if (FolderExists(copy))
+            RemoveTree(copy);
+        else
+            DeleteFileW(copy.c_str());
+}
+
+std::wstring WindowsTemp() {
+    wchar_t windows[MAX_PATH] = L"";
+    GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    return std::wstring(windows) + L"\\Temp\\";
+}
+
 // Waits until no copy is left in the temporary folders. A failure names what stays and how
 // many finishing processes still run.
 testing::AssertionResult NoCopyLeft(DWORD timeout = WaitMilliseconds) {
@@ -102,11 +129,15 @@ class UninstallerTest : public testing::Test {
         RemoveInstallation(Install);
         ASSERT_TRUE(MakeInstallation(Files(), Install));
         ASSERT_TRUE(NoCopyLeft(0));
+        for (int i = 0; i < 2; ++i)
+            GetEnvironmentVariableW(TemporaryVariables[i], TemporaryValues[i], MAX_PATH);
     }
 
     void TearDown() override {
         // The finishing step of this case ends before the next case lays out its installation.
         EXPECT_TRUE(NoCopyLeft());
+        for (int i = 0; i < 2; ++i)
+            SetEnvironmentVariableW(TemporaryVariables[i], TemporaryValues[i]);
         EndSetup(Corvale);
         RemoveInstallation(Install);
         CoUninitialize();
@@ -170,6 +201,9 @@ class UninstallerTest : public testing::Test {
 
     Installation Install;
     SetupRun Corvale = {};
+    // A case may point them elsewhere; the next finds them as they were.
+    const wchar_t* const TemporaryVariables[2] = {L"TEMP", L"TMP"};
+    wchar_t TemporaryValues[2][MAX_PATH] = {};
 };
 
 TEST_F(UninstallerTest, SilentRunRemovesWhatTheSetupMadeAndThenItsFolder) {
@@ -280,6 +314,46 @@ TEST_F(UninstallerTest, AfterYesItReportsWhatStays) {
     EXPECT_TRUE(FileExists(Install.ProgramFolder + L"\\export.csv"));
 }
 
+TEST_F(UninstallerTest, TheCopyAndTheImageWaitUnderTheWindowsTempNeverInTmpOrTemp) {
+    std::wstring users =
+        Install.DocumentsFolder.substr(0, Install.DocumentsFolder.rfind(L'\\')) + L"\\User Temp";
+    ASSERT_TRUE(MakeFolders(users));
+    SetEnvironmentVariableW(L"TEMP", users.c_str());
+    SetEnvironmentVariableW(L"TMP", users.c_str());
+    // Control: a program started with these values writes its temporary files there.
+    EXPECT_EQ(0, RunCommandLine(L"cmd.exe /c echo x> \"%TEMP%\\control.tmp\""));
+    EXPECT_FALSE(FolderIsEmpty(users));
+    DeleteFileW((users + L"\\control.tmp").c_str());
+
+    SetupRun run;
+    ASSERT_TRUE(StartProgram(run, Install.Uninstaller, L""));
+    HWND box = FindProcessMessageBox(run.Process.dwProcessId, UninstallCaption);
+    ASSERT_NE(nullptr, box);
+    PressButton(box, IDYES);
+    ASSERT_TRUE(WaitUntil([&] {
+        HWND next = FindProcessMessageBox(run.Process.dwProcessId, UninstallCaption, 0);
+        return next != nullptr && next != box;
+    }));
+    // While it reports, the finishing step waits for it to end: the copy and the moved image
+    // are in one folder under the Windows folder's Temp.
+    std::vector<std::wstring> copies = TemporaryLibraryCopies();
+    ASSERT_EQ(1u, copies.size());
+    EXPECT_EQ(0, _wcsnicmp(copies[0].c_str(), WindowsTemp().c_str(), WindowsTemp().size()))
+        << Narrow(copies[0]);
+    EXPECT_TRUE(FileExists(copies[0] + L"\\uninstall.dll"));
+    EXPECT_TRUE(FileExists(copies[0] + L"\\uninst_corvale.exe"));
+    EXPECT_TRUE(FolderIsEmpty(users));
+    PressButton(FindProcessMessageBox(run.Process.dwProcessId, UninstallCaption), IDOK);
+    DWORD code;
+    ASSERT_TRUE(WaitExit(run, code));
+    EXPECT_EQ(0u, code);
+    EndSetup(run);
+    // The finishing step, loaded by rundll32 from the held copy, removes the folder.
+    EXPECT_TRUE(NoCopyLeft());
+    EXPECT_TRUE(FolderIsEmpty(users));
+    RemoveTree(users);
+}
+
 TEST_F(UninstallerTest, ARunningCorvaleIsNamedInTheMessage) {
     StartCorvale();
     SetupRun run;
@@ -384,15 +458,17 @@ TEST_F(UninstallerTest, ASecondUninstallerWhileOneRunsIsRefused) {
 // After each kept promise, the registered command (if still listed) must finish the job.
 class UninstallerStopTest : public UninstallerTest {
   protected:
-    bool NothingLeft() {
+    // With entryMayStay, the uninstall entry and the emptied program folder may be left too.
+    bool NothingLeft(bool entryMayStay = false) {
         for (const std::wstring& file : {Install.MainProgram, Install.Uninstaller, Install.Sample,
                                          Install.StartMenuLink, Install.DesktopLink, Install.DocumentsLink})
             if (FileExists(file))
                 return false;
         for (const wchar_t* key : {ApplicationKey, UninstallKey, DocumentClassKey})
-            if (RegistryKeyExists(HKEY_LOCAL_MACHINE, key))
+            if (RegistryKeyExists(HKEY_LOCAL_MACHINE, key) && !(entryMayStay && key == UninstallKey))
                 return false;
-        return !FolderExists(Install.ProgramFolder) &&
+        return (!FolderExists(Install.ProgramFolder) ||
+                (entryMayStay && FolderIsEmpty(Install.ProgramFolder))) &&
                !RegistryKeyExists(HKEY_CURRENT_USER, ApplicationKey) &&
                ReadRegistryValue(HKEY_LOCAL_MACHINE, ExtensionKey, L"").Result != ERROR_SUCCESS;
     }
@@ -402,8 +478,9 @@ class UninstallerStopTest : public UninstallerTest {
         std::wstring program = Install.ProgramFolder, documents = Install.DocumentsFolder;
         EXPECT_EQ(0, ComposeRemovalPlan(reinterpret_cast<const char16_t*>(program.c_str()),
                                         reinterpret_cast<const char16_t*>(documents.c_str()), &plan));
-        int broken = 0;
-        for (int stop = 1; stop <= plan.Count + 1; ++stop) {
+        int broken = 0, entryAlone = 0;
+        const int stops = plan.Count + LastStepStops + 1;
+        for (int stop = 1; stop <= stops; ++stop) {
             SCOPED_TRACE(testing::Message() << "ended after step " << stop);
             RemoveInstallation(Install);
             EXPECT_TRUE(MakeInstallation(Files(), Install));
@@ -411,11 +488,24 @@ class UninstallerStopTest : public UninstallerTest {
             SetEnvironmentVariableW(L"CORVALE_UNINSTALL_STOP_AT", std::to_wstring(stop).c_str());
             long code = UninstallSilently();
             SetEnvironmentVariableW(L"CORVALE_UNINSTALL_STOP_AT", nullptr);
-            EXPECT_TRUE(code == 99 || (stop == plan.Count + 1 && code == UninstallDone)) << code;
+            EXPECT_TRUE(code == 99 || (stop == stops && code == UninstallDone)) << code;
             // Ended after its library was gone, the run that finishes has no finishing step:
             // its moved image waits in the temporary folder for the next restart.
             WaitUntil([] { return TemporaryLibraryCopies().empty(); }, 3000);
             bool listed = RegistryKeyExists(HKEY_LOCAL_MACHINE, UninstallKey);
+            // The one state besides the promise: ended in the last step after the image left
+            // its folder and before the entry went, the entry is listed with its uninstaller
+            // gone, which Windows itself offers to remove from the list. Only with nothing
+            // else of the installation left, and only at the last step's own stops.
+            if (listed && !FileExists(Install.Uninstaller) && NothingLeft(true)) {
+                EXPECT_GE(stop, plan.Count) << "entry without its uninstaller before the last step";
+                EXPECT_LT(stop, plan.Count + LastStepStops)
+                    << "entry without its uninstaller after the last step";
+                ++entryAlone;
+                RegDeleteTreeW(HKEY_LOCAL_MACHINE, UninstallKey); // as Windows' offer does
+                RemoveCopies();
+                continue;
+            }
             if (listed ? !FileExists(Install.Uninstaller) : !NothingLeft()) {
                 ++broken;
                 if (finishAgain)
@@ -432,9 +522,10 @@ class UninstallerStopTest : public UninstallerTest {
                 EXPECT_TRUE(WaitUntil([&] { return NothingLeft(); })) << "finished by running it again";
             }
             WaitUntil([] { return TemporaryLibraryCopies().empty(); }, 3000);
-            for (const std::wstring& copy : TemporaryLibraryCopies())
-                DeleteFileW(copy.c_str());
+            RemoveCopies();
         }
+        if (finishAgain)
+            EXPECT_EQ(LastStepStops, entryAlone) << "stops inside the last step";
         return broken;
     }
 };
@@ -448,7 +539,8 @@ TEST_F(UninstallerStopTest, ControlTheEntryRemovedEarlyBreaksThePromise) {
     EXPECT_GT(BrokenPromises(PAYLOAD_ENTRY_EARLY_UNINSTALLER, false), 0);
 }
 
-// Control: the read-backs above see a copy in the temporary folder and an existing folder.
+// Control: the read-backs above see a copy in the temporary folder, a folder under the
+// Windows folder's Temp, and an existing folder.
 TEST_F(UninstallerTest, ControlTheLeftoverChecksSeeLeftovers) {
     wchar_t temporary[MAX_PATH];
     GetTempPathW(MAX_PATH, temporary);
@@ -456,6 +548,10 @@ TEST_F(UninstallerTest, ControlTheLeftoverChecksSeeLeftovers) {
     ASSERT_TRUE(WriteText(planted, "x"));
     EXPECT_EQ(1u, TemporaryLibraryCopies().size());
     DeleteFileW(planted.c_str());
+    std::wstring folder = WindowsTemp() + L"corvale-uninstall-control";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    EXPECT_EQ(1u, TemporaryLibraryCopies().size());
+    RemoveDirectoryW(folder.c_str());
     EXPECT_TRUE(FolderExists(Install.ProgramFolder));
     EXPECT_FALSE(FolderExists(Install.ProgramFolder + L"\\corvale.exe"));
 }
