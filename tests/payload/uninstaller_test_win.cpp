@@ -524,8 +524,9 @@ class UninstallerStopTest : public UninstallerTest {
             WaitUntil([] { return TemporaryLibraryCopies().empty(); }, 3000);
             RemoveCopies();
         }
-        if (finishAgain)
+        if (finishAgain) {
             EXPECT_EQ(LastStepStops, entryAlone) << "stops inside the last step";
+        }
         return broken;
     }
 };
