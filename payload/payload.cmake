@@ -19,6 +19,7 @@ set(PAYLOAD_PLAN_SOURCES
   ${CMAKE_SOURCE_DIR}/core/install_texts.cpp
   ${CMAKE_SOURCE_DIR}/core/removal_plan.cpp
   ${CMAKE_SOURCE_DIR}/core/payload_format.cpp
+  ${CMAKE_SOURCE_DIR}/core/checked_folder_win.cpp
   ${CMAKE_SOURCE_DIR}/core/files_win.cpp)
 
 function(payload_binary target)
