@@ -80,7 +80,7 @@ add_executable(payload_uninstaller WIN32
   ${PAYLOAD_SHIPPED_DIGESTS})
 target_include_directories(payload_uninstaller PRIVATE ${CMAKE_BINARY_DIR}/generated)
 target_link_options(payload_uninstaller PRIVATE -municode -mwindows)
-target_link_libraries(payload_uninstaller PRIVATE shell32 ole32 advapi32 user32)
+target_link_libraries(payload_uninstaller PRIVATE shell32 shlwapi ole32 advapi32 user32)
 
 # Test builds of the uninstaller, never shipped nor packed: "stops" can end itself after its
 # k-th step (CORVALE_UNINSTALL_STOP_AT), as a power cut would; "entry-early" does the same
@@ -99,7 +99,7 @@ foreach(variant stops entry-early)
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-programs)
   target_include_directories(payload_uninstaller_${variant} PRIVATE ${CMAKE_BINARY_DIR}/generated)
   target_link_options(payload_uninstaller_${variant} PRIVATE -municode -mwindows)
-  target_link_libraries(payload_uninstaller_${variant} PRIVATE shell32 ole32 advapi32 user32)
+  target_link_libraries(payload_uninstaller_${variant} PRIVATE shell32 shlwapi ole32 advapi32 user32)
   target_compile_definitions(payload_uninstaller_${variant} PRIVATE CORVALE_UNINSTALL_STOPS)
 endforeach()
 target_compile_definitions(payload_uninstaller_entry-early PRIVATE CORVALE_UNINSTALL_ENTRY_EARLY)

@@ -3,6 +3,7 @@
 #include <ntsecapi.h>
 #include <sddl.h>
 
+#include "core/platform.h"
 #include "core/temporary_folder_access.h"
 #include "core/text.h"
 #include "core/win_text.h"
@@ -16,25 +17,6 @@ constexpr int CommandUnits = 1024;
 // Names tried before the folder is given up: each is 64 random bits, so a second one is only
 // needed when somebody made the first on purpose.
 constexpr int FolderNameTries = 8;
-
-// 1 when the open folder is a folder, no reparse point, and its final path is the composed
-// one: a link planted at that name or above it leads elsewhere. Wine keeps no reparse
-// attribute on a handle, but its final path shows where a link led.
-int HeldAsComposed(HANDLE folder, const char16_t* composed) {
-    FILE_ATTRIBUTE_TAG_INFO tag = {};
-    if (!GetFileInformationByHandleEx(folder, FileAttributeTagInfo, &tag, sizeof tag) ||
-        (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-        (tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        return 0;
-    wchar_t final[PathUnits + 8], expected[PathUnits];
-    DWORD length =
-        GetFinalPathNameByHandleW(folder, final, PathUnits + 8, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    DWORD expectedLength = GetLongPathNameW(WideText(composed), expected, PathUnits);
-    if (length == 0 || length >= PathUnits + 8 || expectedLength == 0 || expectedLength >= PathUnits)
-        return 0;
-    const wchar_t* path = wcsncmp(final, L"\\\\?\\", 4) == 0 ? final + 4 : final;
-    return CompareStringOrdinal(path, -1, expected, -1, TRUE) == CSTR_EQUAL;
-}
 
 // Makes a new folder of a random name under the Windows folder's Temp with the restricted
 // access list, opens it and checks it through the handle. 0, or -1 with none.
@@ -71,18 +53,11 @@ int MakeTemporaryFolder(TemporaryFolder* temporary) {
     LocalFree(descriptor);
     if (!made)
         return -1;
-    // No delete sharing: while this process runs, the folder can't be renamed or replaced.
-    HANDLE held = CreateFileW(WideText(temporary->Path), FILE_LIST_DIRECTORY | SYNCHRONIZE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (held == INVALID_HANDLE_VALUE)
-        return -1;
-    if (!HeldAsComposed(held, temporary->Path)) {
-        CloseHandle(held);
-        return -1;
-    }
-    temporary->Held = held;
-    return 0;
+    // Held without delete sharing while this process runs, so that it can't be renamed or
+    // replaced, once it is checked to be no link and to have the composed final path.
+    CheckOutcome outcome = CheckPassed;
+    temporary->Held = OpenCheckedFolder(temporary->Path, &outcome);
+    return temporary->Held != nullptr ? 0 : -1;
 }
 
 // Starts rundll32 on the library's copy to delete the moved image and the folder once this
@@ -128,22 +103,21 @@ int CopyLibraryToTemporaryFolder(TemporaryFolder* temporary, const char16_t* lib
     if (MakeTemporaryFolder(temporary) != 0 ||
         ComposeFilePath(copy, temporary->Path, ProductInfo.UninstallLibraryFile) != 0)
         return -1;
-    HANDLE source =
-        CreateFileW(WideText(library), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (source == INVALID_HANDLE_VALUE)
+    int missing = 0;
+    PlatformFile* source = OpenFileForReading(library, &missing);
+    if (source == nullptr)
         return -1;
-    // The folder's access list passes to the copy; CREATE_NEW never opens what is there.
-    HANDLE writer =
-        CreateFileW(WideText(copy), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
-    bool copied = writer != INVALID_HANDLE_VALUE;
+    // Made new, never opened; the folder's access list passes to it.
+    PlatformFile* writer = CreateCheckedChild(temporary->Held, ProductInfo.UninstallLibraryFile);
+    bool copied = writer != nullptr;
     unsigned char chunk[16384];
-    for (DWORD got = 0; copied && ReadFile(source, chunk, sizeof chunk, &got, nullptr) && got > 0;) {
-        DWORD written = 0;
-        copied = WriteFile(writer, chunk, got, &written, nullptr) && written == got;
+    for (long got = 1; copied && got > 0;) {
+        got = ReadFileBytes(source, chunk, sizeof chunk);
+        copied = got >= 0 && WriteFileBytes(writer, chunk, static_cast<size_t>(got)) == 0;
     }
-    CloseHandle(source);
-    if (writer != INVALID_HANDLE_VALUE)
-        copied = CloseHandle(writer) && copied;
+    CloseReadFile(source);
+    if (writer != nullptr)
+        copied = CloseWrittenFile(writer) == 0 && copied;
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
     // Nobody may write, rename or delete the copy while it is held; the loader, which only
     // reads and shares deletion, still maps it. Write access would keep the loader out, so
@@ -196,7 +170,7 @@ void FinishAfterExit(TemporaryFolder* temporary) {
         CloseHandle(temporary->LibraryCopy);
     temporary->LibraryCopy = nullptr;
     if (!temporary->Finishing && temporary->Held != nullptr) {
-        CloseHandle(temporary->Held);
+        CloseCheckedFolder(temporary->Held);
         temporary->Held = nullptr;
         RemoveDirectoryW(WideText(temporary->Path));
     }

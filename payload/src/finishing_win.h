@@ -7,10 +7,10 @@
 
 #include <windows.h>
 
-#include "core/product.h"
+#include "core/platform.h"
 
 struct TemporaryFolder {
-    HANDLE Held; // the folder, open without delete sharing until this process ends; null before
+    CheckedFolder* Held; // the folder, checked and held until this process ends; null before
     char16_t Path[PathUnits];
     HANDLE LibraryCopy; // the copy, delete-on-close, no write or delete sharing; null without one
     char16_t LibraryCopyPath[PathUnits];

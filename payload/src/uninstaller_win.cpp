@@ -25,8 +25,10 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include "core/payload_format.h"
+#include "core/platform.h"
 #include "core/product.h"
 #include "core/removal_plan.h"
 #include "core/shell_link_ids_win.h"
@@ -62,9 +64,14 @@ struct UninstallState {
     char16_t ProgramFolder[PathUnits];
     char16_t DocumentsFolder[PathUnits]; // empty when the per-user entry is gone
     RemovalPlan Plan;
-    int ShortcutOurs[RemovalStepLimit]; // per plan step: a link found leading into this installation
-    TemporaryFolder Temporary;          // the moved image and the finishing library's copy
-    char16_t ImageLeftover[PathUnits];  // the image's leftover name when it could not go to Temporary
+    // The documents folder, opened once and checked; null when it is missing or left alone.
+    CheckedFolder* Documents;
+    // Per shortcut step that found a link leading into this installation: the link's file,
+    // open from its check to its removal, and its folder.
+    PlatformFile* ShortcutFiles[RemovalStepLimit];
+    CheckedFolder* ShortcutFolders[RemovalStepLimit];
+    TemporaryFolder Temporary;         // the moved image and the finishing library's copy
+    char16_t ImageLeftover[PathUnits]; // the image's leftover name when it could not go to Temporary
     int OwnFilesStay; // the uninstaller's image can't move now: it, its library and the entry stay
     int StepsDone;
     int Failures;
@@ -143,6 +150,7 @@ const char16_t FailuresFormat[] =
     u"again to finish.";
 const char16_t LaterFormat[] = u"%s (removed when Windows restarts)";
 const char16_t InUseFormat[] = u"%s (in use by another program)";
+const char16_t LinkLeftFormat[] = u"%s (left alone: it is a link)";
 const char16_t NoFolderText[] = u"The uninstaller can't tell which folder it was started from.";
 const char16_t NotOursFormat[] =
     u"This uninstaller is in %s, which is not the folder where %s is installed. Nothing was removed.";
@@ -351,45 +359,94 @@ int ProgramRunning(const char16_t* mainProgram) {
     return GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
-// The target of a shell link as stored; empty when the file is no readable link.
-void ReadLinkTarget(const char16_t* link, char16_t* target) {
+// Notes an item of a user's folder that was not opened: left alone when it was a link or a
+// second name, in use when it could not be opened; nothing when it is not there.
+void NoteUnchecked(const char16_t* path, CheckOutcome outcome) {
+    if (outcome == CheckRedirected)
+        NoteFormatted(LinkLeftFormat, path);
+    else if (outcome != CheckMissing)
+        NoteFormatted(InUseFormat, path);
+}
+
+// The link's target as stored, read from the bytes of the open link file, not from its
+// path, which may lead elsewhere by now; empty when the bytes are no readable link.
+void ReadLinkTarget(PlatformFile* link, char16_t* target) {
     target[0] = 0;
+    static unsigned char bytes[1 << 16]; // a shortcut of ours is about 2 KB
+    long count = 0;
+    for (long got = 1; got > 0 && count < static_cast<long>(sizeof bytes);) {
+        got = ReadFileBytes(link, bytes + count, sizeof bytes - static_cast<size_t>(count));
+        if (got < 0)
+            return;
+        count += got;
+    }
+    IStream* stream = SHCreateMemStream(bytes, static_cast<UINT>(count));
     IShellLinkW* shellLink = nullptr;
-    if (FAILED(CoCreateInstance(ShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW),
-                                reinterpret_cast<void**>(&shellLink))))
+    if (stream == nullptr ||
+        FAILED(CoCreateInstance(ShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW),
+                                reinterpret_cast<void**>(&shellLink)))) {
+        if (stream != nullptr)
+            stream->Release();
         return;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(shellLink->QueryInterface(__uuidof(IPersistFile), reinterpret_cast<void**>(&file)))) {
-        if (SUCCEEDED(file->Load(WideText(link), STGM_READ)) &&
+    }
+    IPersistStream* persist = nullptr;
+    if (SUCCEEDED(shellLink->QueryInterface(__uuidof(IPersistStream), reinterpret_cast<void**>(&persist)))) {
+        if (SUCCEEDED(persist->Load(stream)) &&
             shellLink->GetPath(WideText(target), PathUnits, nullptr, SLGP_RAWPATH) != S_OK)
             target[0] = 0;
-        file->Release();
+        persist->Release();
     }
     shellLink->Release();
+    stream->Release();
 }
 
 // Decided before anything is removed: a link's target must still exist to be recognised.
-// The link's file name becomes its full path in the special folder.
+// The link's file name becomes its full path in the special folder. The desktop is the
+// user's: the folder and the link are opened checked, and a link that leads into this
+// installation stays open until its step deletes it through the same handle.
 void PlanShortcuts() {
     for (int i = 0; i < State.Plan.Count; ++i) {
         RemovalStep& step = State.Plan.Steps[i];
-        State.ShortcutOurs[i] = 0;
+        State.ShortcutFiles[i] = nullptr;
+        State.ShortcutFolders[i] = nullptr;
         if (step.Kind != RemoveShortcutStep)
             continue;
         char16_t folder[PathUnits], link[PathUnits], target[PathUnits];
         if (SHGetFolderPathW(nullptr, step.Csidl, nullptr, SHGFP_TYPE_CURRENT, WideText(folder)) != S_OK ||
             ComposeFilePath(link, folder, step.Path) != 0)
             continue;
+        CheckOutcome outcome = CheckPassed;
+        CheckedFolder* checked = OpenCheckedFolder(folder, &outcome);
+        PlatformFile* file = checked != nullptr ? OpenCheckedChild(checked, step.Path, &outcome) : nullptr;
         CopyText(step.Path, PathUnits, link);
-        ReadLinkTarget(link, target);
-        State.ShortcutOurs[i] = target[0] != 0 && SameLocation(target, step.Data);
+        if (file == nullptr) {
+            // A folder that is a link is named once, for its first link.
+            bool named = false;
+            for (int j = 0; j < i && checked == nullptr; ++j)
+                named = named || (State.Plan.Steps[j].Kind == RemoveShortcutStep &&
+                                  State.Plan.Steps[j].Csidl == step.Csidl);
+            if (!named)
+                NoteUnchecked(checked != nullptr ? link : folder, outcome);
+            if (checked != nullptr)
+                CloseCheckedFolder(checked);
+            continue;
+        }
+        ReadLinkTarget(file, target);
+        if (target[0] != 0 && SameLocation(target, step.Data)) {
+            State.ShortcutFiles[i] = file;
+            State.ShortcutFolders[i] = checked;
+        } else {
+            CloseReadFile(file);
+            CloseCheckedFolder(checked);
+        }
     }
 }
 
 // The installed sample goes only while it is exactly the shipped one, or empty (an older
 // setup that was ended while it wrote the file leaves one); an edited sample is the user's
-// ledger. The setup judges the same way before it writes the sample again.
-int SampleUnchanged(const char16_t* path) {
+// ledger. The setup judges the same way before it writes the sample again. Read from the
+// open file, which is then deleted through the same handle.
+int SampleUnchanged(PlatformFile* file) {
     HMODULE self = GetModuleHandleW(nullptr);
     HRSRC resource =
         FindResourceW(self, MAKEINTRESOURCEW(SHIPPED_SAMPLE_ID), MAKEINTRESOURCEW(SHIPPED_SAMPLE_TYPE));
@@ -399,21 +456,58 @@ int SampleUnchanged(const char16_t* path) {
     if (shipped == nullptr)
         return 0;
     DWORD shippedSize = SizeofResource(self, resource);
-    HANDLE file =
-        CreateFileW(WideText(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    LARGE_INTEGER size;
-    int same = GetFileSizeEx(file, &size) && (size.QuadPart == 0 || size.QuadPart == shippedSize);
     unsigned char chunk[4096];
-    for (DWORD offset = 0; same && size.QuadPart != 0 && offset < shippedSize;) {
-        DWORD wanted = shippedSize - offset < sizeof chunk ? shippedSize - offset : sizeof chunk, got = 0;
-        same = ReadFile(file, chunk, wanted, &got, nullptr) && got == wanted &&
-               memcmp(chunk, shipped + offset, wanted) == 0;
-        offset += wanted;
+    DWORD offset = 0;
+    for (long got = 1; got > 0;) {
+        got = ReadFileBytes(file, chunk, sizeof chunk);
+        if (got < 0 || static_cast<DWORD>(got) > shippedSize - offset ||
+            memcmp(chunk, shipped + offset, static_cast<size_t>(got)) != 0)
+            return 0;
+        offset += static_cast<DWORD>(got);
     }
-    CloseHandle(file);
-    return same;
+    return offset == 0 || offset == shippedSize;
+}
+
+// The documents folder is the user's, and so is DocPath, which names it: it is opened once
+// and checked, and the sample and the leftovers there are reached only through it. A
+// documents folder reached through a link is left alone, and named.
+void OpenDocumentsFolder() {
+    if (State.DocumentsFolder[0] == 0)
+        return;
+    CheckOutcome outcome = CheckPassed;
+    State.Documents = OpenCheckedFolder(State.DocumentsFolder, &outcome);
+    if (State.Documents == nullptr)
+        NoteUnchecked(State.DocumentsFolder, outcome);
+}
+
+void RemoveSample(const char16_t* path) {
+    CheckOutcome outcome = CheckPassed;
+    PlatformFile* file = State.Documents != nullptr
+                             ? OpenCheckedChild(State.Documents, ProductInfo.SampleDocumentFile, &outcome)
+                             : nullptr;
+    if (file == nullptr) {
+        if (State.Documents != nullptr)
+            NoteUnchecked(path, outcome);
+        return;
+    }
+    if (!SampleUnchanged(file))
+        CloseReadFile(file);
+    else if (DeleteCheckedChild(file) != 0)
+        NoteFormatted(InUseFormat, path);
+}
+
+// ~crv.tmp and the ~crv-<hex>.del leftovers of the documents folder, deleted only through
+// the checked folder, where none may be a link; what stays is named.
+void RemoveDocumentsLeftovers(const char16_t* folder) {
+    if (State.Documents == nullptr)
+        return;
+    char16_t path[PathUnits];
+    int outcome = DeleteCheckedName(State.Documents, TemporaryFileName);
+    if (outcome != 0 && ComposeFilePath(path, folder, TemporaryFileName) == 0)
+        NoteUnchecked(path, outcome == CheckRedirected ? CheckRedirected : CheckFailed);
+    outcome = DeleteCheckedLeftovers(State.Documents);
+    if (outcome != 0 && ComposeFilePath(path, folder, LeftoverPattern) == 0)
+        NoteUnchecked(path, outcome == CheckRedirected ? CheckRedirected : CheckFailed);
 }
 
 // ---- Removing ---------------------------------------------------------------------------
@@ -562,10 +656,13 @@ int RunStep(int index) {
         NoteFileOutcome(step.Path, RemoveInstalledFile(step.Path));
         break;
     case RemoveFileWhileShipped:
-        if (SampleUnchanged(step.Path))
-            NoteFileOutcome(step.Path, RemoveInstalledFile(step.Path));
+        RemoveSample(step.Path);
         break;
     case RemoveLeftoversStep: {
+        if (State.DocumentsFolder[0] != 0 && SamePath(step.Path, State.DocumentsFolder)) {
+            RemoveDocumentsLeftovers(step.Path);
+            break;
+        }
         char16_t temporary[PathUnits];
         if (ComposeFilePath(temporary, step.Path, TemporaryFileName) == 0)
             NoteFileOutcome(temporary, RemoveInstalledFile(temporary));
@@ -573,8 +670,12 @@ int RunStep(int index) {
         break;
     }
     case RemoveShortcutStep:
-        if (State.ShortcutOurs[index] && RemoveFile(step.Path) != 0)
-            NoteFailure(step.Path);
+        if (State.ShortcutFiles[index] != nullptr) {
+            if (DeleteCheckedChild(State.ShortcutFiles[index]) != 0)
+                NoteFailure(step.Path);
+            CloseCheckedFolder(State.ShortcutFolders[index]);
+            State.ShortcutFiles[index] = nullptr;
+        }
         break;
     case RemoveKeyTreeStep:
         RemoveKeyTree(step.Root, step.Path);
@@ -645,6 +746,7 @@ int Uninstall() {
                keeps);
     if (Say(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return UninstallCancelled;
+    OpenDocumentsFolder();
     PlanShortcuts();
     for (int i = 0; i < State.Plan.Count; ++i) {
         // Corvale may have been started while the question was open: the main program's

@@ -199,6 +199,26 @@ class UninstallerTest : public testing::Test {
         EXPECT_TRUE(NoCopyLeft()) << "temporary copy deleted";
     }
 
+    // Runs the uninstaller, answers Yes and returns its report; code receives its exit code.
+    std::wstring UninstallAndReport(DWORD& code) {
+        SetupRun run;
+        code = 0xFFFF;
+        if (!StartProgram(run, Install.Uninstaller, L""))
+            return L"";
+        HWND box = FindProcessMessageBox(run.Process.dwProcessId, UninstallCaption);
+        PressButton(box, IDYES);
+        WaitUntil([&] {
+            HWND next = FindProcessMessageBox(run.Process.dwProcessId, UninstallCaption, 0);
+            return next != nullptr && next != box;
+        });
+        HWND report = FindProcessMessageBox(run.Process.dwProcessId, UninstallCaption, 0);
+        std::wstring text = report != box ? MessageBoxText(report) : L"";
+        PressButton(report, IDOK);
+        WaitExit(run, code);
+        EndSetup(run);
+        return text;
+    }
+
     Installation Install;
     SetupRun Corvale = {};
     // A case may point them elsewhere; the next finds them as they were.
@@ -448,6 +468,61 @@ TEST_F(UninstallerTest, ASecondUninstallerWhileOneRunsIsRefused) {
     ASSERT_TRUE(WaitExit(first, code));
     EndSetup(first);
     EXPECT_EQ(static_cast<DWORD>(UninstallCancelled), code);
+}
+
+// ---- Links that others plant -----------------------------------------------------------------
+
+const std::wstring LinkedCase = OnDriveZ(PAYLOAD_LINKS_FOLDER "/case");
+const std::wstring LinkedControl = OnDriveZ(PAYLOAD_LINKS_FOLDER "/control");
+
+// The victims of a planted layout (tests/payload/windows_tests.cmake) and what they hold.
+std::vector<std::pair<std::wstring, std::string>> Victims(const std::wstring& layout) {
+    std::string shipped;
+    ReadWholeFile(OnDriveZ(PAYLOAD_SOURCE_SAMPLE), shipped);
+    return {{layout + L"\\victims\\temporary", "victim"},
+            {layout + L"\\victims\\sample.mpl", shipped},
+            {layout + L"\\other\\sample.mpl", shipped},
+            {layout + L"\\other\\~crv.tmp", "victim"}};
+}
+
+// DocPath, which the user can change, leads to a documents folder whose ~crv.tmp and
+// sample.mpl are links to files elsewhere, or to a documents folder that is itself a link:
+// each link is left alone and named, and every victim keeps its bytes.
+TEST_F(UninstallerTest, LinksInOrAtTheDocumentsFolderAreLeftAloneAndNamed) {
+    for (const wchar_t* documents : {L"\\documents", L"\\linked-documents"}) {
+        SCOPED_TRACE(Narrow(documents));
+        RemoveInstallation(Install);
+        ASSERT_TRUE(MakeInstallation(Files(), Install));
+        const std::wstring folder = LinkedCase + documents;
+        ASSERT_TRUE(WriteRegistryText(HKEY_CURRENT_USER, ApplicationKey, L"DocPath", folder));
+        DWORD code;
+        std::wstring report = UninstallAndReport(code);
+        EXPECT_EQ(static_cast<DWORD>(UninstallIncomplete), code);
+        const std::wstring left = L" (left alone: it is a link)";
+        if (documents == std::wstring(L"\\documents")) {
+            EXPECT_NE(std::wstring::npos, report.find(folder + L"\\sample.mpl" + left)) << Narrow(report);
+            EXPECT_NE(std::wstring::npos, report.find(folder + L"\\~crv.tmp" + left)) << Narrow(report);
+        } else {
+            EXPECT_NE(std::wstring::npos, report.find(folder + left)) << Narrow(report);
+        }
+        for (const auto& victim : Victims(LinkedCase)) {
+            std::string kept;
+            EXPECT_TRUE(ReadWholeFile(victim.first, kept) && kept == victim.second) << Narrow(victim.first);
+        }
+        EXPECT_TRUE(OwnFilesGone());
+        EXPECT_FALSE(FileExists(Install.MainProgram));
+    }
+}
+
+// Control: the planted links lead out. Read by path, the linked sample is the shipped one;
+// deleted by path through the linked folder, the victim there goes.
+TEST_F(UninstallerTest, ControlPlainPathsFollowThePlantedLinks) {
+    std::string shipped, read;
+    ASSERT_TRUE(ReadWholeFile(OnDriveZ(PAYLOAD_SOURCE_SAMPLE), shipped));
+    EXPECT_TRUE(ReadWholeFile(LinkedControl + L"\\documents\\sample.mpl", read) && read == shipped);
+    ASSERT_TRUE(FileExists(LinkedControl + L"\\other\\~crv.tmp"));
+    EXPECT_TRUE(DeleteFileW((LinkedControl + L"\\linked-documents\\~crv.tmp").c_str()));
+    EXPECT_FALSE(FileExists(LinkedControl + L"\\other\\~crv.tmp"));
 }
 
 // ---- Ended part-way --------------------------------------------------------------------------
