@@ -363,6 +363,10 @@ TEST_F(UninstallerTest, TheCopyAndTheImageWaitUnderTheWindowsTempNeverInTmpOrTem
     EXPECT_TRUE(FileExists(copies[0] + L"\\uninstall.dll"));
     EXPECT_TRUE(FileExists(copies[0] + L"\\uninst_corvale.exe"));
     EXPECT_TRUE(FolderIsEmpty(users));
+    // Held while in use: nobody may rename the copy that rundll32 has mapped. (Wine refuses
+    // writing and deleting a mapped library by itself, so only the rename shows the holder.)
+    const std::wstring copy = copies[0] + L"\\uninstall.dll";
+    EXPECT_FALSE(MoveFileW(copy.c_str(), (copy + L".moved").c_str()));
     PressButton(FindProcessMessageBox(run.Process.dwProcessId, UninstallCaption), IDOK);
     DWORD code;
     ASSERT_TRUE(WaitExit(run, code));
@@ -372,6 +376,17 @@ TEST_F(UninstallerTest, TheCopyAndTheImageWaitUnderTheWindowsTempNeverInTmpOrTem
     EXPECT_TRUE(NoCopyLeft());
     EXPECT_TRUE(FolderIsEmpty(users));
     RemoveTree(users);
+}
+
+// Control: under Wine a mapped library alone keeps nobody from renaming its file; what
+// refuses the rename above is the uninstaller's handle.
+TEST_F(UninstallerTest, ControlAMappedLibraryAloneCanBeRenamed) {
+    const std::wstring copy = Install.DocumentsFolder + L"\\mapped.dll";
+    ASSERT_TRUE(CopyFileW((Install.ProgramFolder + L"\\uninstall.dll").c_str(), copy.c_str(), FALSE));
+    HMODULE mapped = LoadLibraryW(copy.c_str());
+    ASSERT_NE(nullptr, mapped);
+    EXPECT_TRUE(MoveFileW(copy.c_str(), (copy + L".moved").c_str()));
+    FreeLibrary(mapped);
 }
 
 TEST_F(UninstallerTest, ARunningCorvaleIsNamedInTheMessage) {
