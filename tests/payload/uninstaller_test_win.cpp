@@ -130,14 +130,15 @@ class UninstallerTest : public testing::Test {
         ASSERT_TRUE(MakeInstallation(Files(), Install));
         ASSERT_TRUE(NoCopyLeft(0));
         for (int i = 0; i < 2; ++i)
-            GetEnvironmentVariableW(TemporaryVariables[i], TemporaryValues[i], MAX_PATH);
+            TemporarySet[i] =
+                GetEnvironmentVariableW(TemporaryVariables[i], TemporaryValues[i], MAX_PATH) != 0;
     }
 
     void TearDown() override {
         // The finishing step of this case ends before the next case lays out its installation.
         EXPECT_TRUE(NoCopyLeft());
         for (int i = 0; i < 2; ++i)
-            SetEnvironmentVariableW(TemporaryVariables[i], TemporaryValues[i]);
+            SetEnvironmentVariableW(TemporaryVariables[i], TemporarySet[i] ? TemporaryValues[i] : nullptr);
         EndSetup(Corvale);
         RemoveInstallation(Install);
         CoUninitialize();
@@ -224,6 +225,7 @@ class UninstallerTest : public testing::Test {
     // A case may point them elsewhere; the next finds them as they were.
     const wchar_t* const TemporaryVariables[2] = {L"TEMP", L"TMP"};
     wchar_t TemporaryValues[2][MAX_PATH] = {};
+    bool TemporarySet[2] = {};
 };
 
 TEST_F(UninstallerTest, SilentRunRemovesWhatTheSetupMadeAndThenItsFolder) {
