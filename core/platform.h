@@ -109,9 +109,15 @@ int ReadRegistryString(RegistryRoot root, const char16_t* key, const char16_t* n
 // ---- Shortcuts --------------------------------------------------------------------------
 
 constexpr int32_t ResultInvalidArgument = static_cast<int32_t>(0x80070057);
+// The link file's folder, or a file at its name, is a link: nothing was written (the COM
+// form of ERROR_STOPPED_ON_SYMLINK).
+constexpr int32_t ResultReachedThroughLink = static_cast<int32_t>(0x800702A9);
 constexpr int ShowNormal = 1;
 // Writes one .lnk file through the shell-link object; a COM result code (0 on success,
-// ResultInvalidArgument for bad arguments, checked before anything is created).
+// ResultInvalidArgument for bad arguments, checked before anything is created). The file is
+// written through its checked folder (OpenCheckedFolder): a folder reached through a link is
+// left alone (ResultReachedThroughLink), and a link at the file's name is replaced, never
+// followed.
 int32_t CreateShellLink(const char16_t* target, const char16_t* arguments, const char16_t* linkFile,
                         const char16_t* description, int showCommand, const char16_t* workingDirectory,
                         const char16_t* iconPath, int iconIndex);

@@ -117,8 +117,11 @@ void CloseReadFile(PlatformFile* file) {
 unsigned long CreateFolder(const char16_t* path) {
     RecordCall("CreateFolder", {Utf8(path)});
     auto injected = Fake.FolderErrors.find(path);
-    if (injected != Fake.FolderErrors.end())
+    if (injected != Fake.FolderErrors.end()) {
+        if (injected->second == ErrorAlreadyExists) // it is there, and opens as a folder
+            Fake.Folders.insert(path);
         return injected->second;
+    }
     if (!Fake.Folders.insert(path).second)
         return ErrorAlreadyExists;
     return 0;

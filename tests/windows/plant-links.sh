@@ -1,7 +1,7 @@
 #!/bin/sh
 # plant-links.sh DIR SAMPLE: links planted from the Linux side, which Wine follows the way
-# Windows follows a junction or a file link, for the checked-folder tests and the
-# installation runs into a documents folder. Everything a link leads to lies under
+# Windows follows a junction or a file link, for the checked-folder tests, the installation
+# runs into a documents folder and the shortcuts. Everything a link leads to lies under
 # DIR/victims; SAMPLE is the shipped sample ledger. DIR is made anew.
 set -e
 dir=$1 sample=$2
@@ -9,6 +9,12 @@ rm -rf "$dir"
 mkdir -p "$dir/victims" "$dir/seam/folder" "$dir/docs-temporary" "$dir/docs-sample" "$dir/docs-second" \
   "$dir/docs-target"
 v=$dir/victims
+
+# Desktops: one with a link at the shortcut's name, one that is a link to another folder.
+mkdir -p "$dir/desktop" "$dir/desktop-target"
+printf victim >"$v/shortcut.lnk"
+ln -s ../victims/shortcut.lnk "$dir/desktop/Corvale.lnk"
+ln -s desktop-target "$dir/desktop-link"
 
 # The seam: a plain folder with plain files, a file link and a second name of a file outside it,
 # and a link to the folder.

@@ -87,6 +87,8 @@ add_custom_command(TARGET windows_files_tests POST_BUILD
 
 windows_test(windows_registry_tests ${WINDOWS_TESTS_DIR}/registry_test.cpp)
 windows_test(windows_shell_link_tests ${WINDOWS_TESTS_DIR}/shell_link_test.cpp)
+target_compile_definitions(windows_shell_link_tests PRIVATE PLANTED_LINKS="${PLANTED_LINKS}")
+set_tests_properties(windows_shell_link_tests PROPERTIES FIXTURES_REQUIRED planted_links)
 
 # The installation run on the real platform needs the core's recording fake of the window.
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/core/fake_window.cpp)
