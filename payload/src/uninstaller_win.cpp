@@ -383,14 +383,14 @@ void ReadLinkTarget(PlatformFile* link, char16_t* target) {
     IStream* stream = SHCreateMemStream(bytes, static_cast<UINT>(count));
     IShellLinkW* shellLink = nullptr;
     if (stream == nullptr ||
-        FAILED(CoCreateInstance(ShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW),
+        FAILED(CoCreateInstance(ShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, ShellLinkInterface,
                                 reinterpret_cast<void**>(&shellLink)))) {
         if (stream != nullptr)
             stream->Release();
         return;
     }
     IPersistStream* persist = nullptr;
-    if (SUCCEEDED(shellLink->QueryInterface(__uuidof(IPersistStream), reinterpret_cast<void**>(&persist)))) {
+    if (SUCCEEDED(shellLink->QueryInterface(PersistStreamInterface, reinterpret_cast<void**>(&persist)))) {
         if (SUCCEEDED(persist->Load(stream)) &&
             shellLink->GetPath(WideText(target), PathUnits, nullptr, SLGP_RAWPATH) != S_OK)
             target[0] = 0;
