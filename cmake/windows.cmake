@@ -156,6 +156,7 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/payload_blobs.S PROPERTIES
 
 # ---- The installation core on the real platform -------------------------------------------
 set(CORE_WIN_SOURCES
+  core/checked_folder_win.cpp
   core/files_win.cpp
   core/registry_win.cpp
   core/shell_link_win.cpp

@@ -3,16 +3,12 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "file_handle_win.h"
 #include "platform.h"
 #include "registry_table.h"
 #include "removal_plan.h"
 #include "text.h"
 #include "win_text.h"
-
-struct PlatformFile {
-    HANDLE Handle;
-    int Failed; // a write has failed: the file is incomplete whatever the close says
-};
 
 namespace {
 // WriteFile and ReadFile take a 32-bit count; larger requests go in pieces of this size.
@@ -59,23 +55,24 @@ int CheckReplaceable(const char16_t* path) {
     return 0;
 }
 
-namespace {
-// From the process heap rather than operator new, which would drag the runtime's exception
-// support into the setup.
-PlatformFile* OpenFile(const char16_t* path, DWORD access, DWORD sharing, DWORD disposition) {
+PlatformFile* WrapFileHandle(HANDLE handle) {
     PlatformFile* file = static_cast<PlatformFile*>(HeapAlloc(GetProcessHeap(), 0, sizeof(PlatformFile)));
-    if (file == nullptr)
-        return nullptr;
-    file->Handle =
-        CreateFileW(WideText(path), access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    file->Failed = 0;
-    if (file->Handle == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError(); // the caller may ask why
-        HeapFree(GetProcessHeap(), 0, file);
-        SetLastError(error);
+    if (file == nullptr) {
+        CloseHandle(handle);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
+    file->Handle = handle;
+    file->Failed = 0;
     return file;
+}
+
+namespace {
+PlatformFile* OpenFile(const char16_t* path, DWORD access, DWORD sharing, DWORD disposition) {
+    HANDLE handle =
+        CreateFileW(WideText(path), access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // The caller may ask why it failed: the last error is CreateFileW's.
+    return handle == INVALID_HANDLE_VALUE ? nullptr : WrapFileHandle(handle);
 }
 
 int CloseFile(PlatformFile* file) {

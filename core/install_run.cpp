@@ -12,6 +12,20 @@
 
 namespace {
 const char16_t FolderFailureFormat[] = u"Couldn't create folder %s\nError: %d";
+const char16_t FolderOpenFailureFormat[] = u"Couldn't open folder %s";
+// The documents folder is the user's: a link there would turn the elevated run's writes and
+// deletes onto any file of the machine, so the run leaves it alone and says what to do.
+const char16_t LinkedFolderFormat[] =
+    u"The folder %s is reached through a link, so the setup left it alone.\n"
+    u"Run the setup again and choose another documents folder.";
+const char16_t LinkedFileFormat[] =
+    u"%s is a link or another name of a file elsewhere, so the setup left it alone.\n"
+    u"Remove it and run the setup again.";
+// Either message holds its whole path: a folder of the path buffer and a file name in it.
+static_assert(sizeof LinkedFileFormat / sizeof(char16_t) + PathUnits + sizeof TemporaryFileName <=
+                      StatusUnits &&
+                  sizeof LinkedFolderFormat / sizeof(char16_t) + PathUnits <= StatusUnits,
+              "a link's message holds its whole path");
 const char16_t RegistryFailureMessage[] = u"Couldn't update Windows registry!";
 const char16_t CongratulationFormat[] =
     u"Congratulations!\n\nYou've successfuly installed %s on your computer.\n"
@@ -30,7 +44,7 @@ const char16_t* FolderOf(PayloadFolder folder) {
     return folder == ProgramFolderTarget ? WizardState.ProgramFolder : WizardState.DocumentsFolder;
 }
 
-// Creates the last component of folder; an existing folder is used as it is, less the
+// Creates the last component of the program folder; an existing folder is used as it is, less the
 // temporary file that a run ended part-way may have left there and the files that an
 // uninstallation left to be removed at restart.
 int MakeFolder(const char16_t* folder) {
@@ -44,11 +58,37 @@ int MakeFolder(const char16_t* folder) {
     return -1;
 }
 
+// The documents folder, made as the program folder is and then opened checked, once: every
+// write and delete in it goes through the returned folder. Null after Fail.
+CheckedFolder* MakeCheckedFolder(const char16_t* folder) {
+    unsigned long error = CreateFolder(folder);
+    if (error != 0 && error != ErrorAlreadyExists) {
+        Fail(FolderFailureFormat, folder, static_cast<int>(error));
+        return nullptr;
+    }
+    CheckOutcome outcome = CheckFailed;
+    CheckedFolder* checked = OpenCheckedFolder(folder, &outcome);
+    if (checked == nullptr) {
+        Fail(outcome == CheckRedirected ? LinkedFolderFormat : FolderOpenFailureFormat, folder);
+        return nullptr;
+    }
+    // A leftover of the pattern that is a link stays where it is: it is no file of the run's.
+    if (DeleteCheckedName(checked, TemporaryFileName) != CheckRedirected) {
+        DeleteCheckedLeftovers(checked);
+        return checked;
+    }
+    char16_t temporary[StatusUnits] = {};
+    FormatText(temporary, StatusUnits, FolderFileFormat, folder, TemporaryFileName);
+    CloseCheckedFolder(checked);
+    Fail(LinkedFileFormat, temporary);
+    return nullptr;
+}
+
 // Composes the row's target path into target and writes the row's file there. A folder so
 // long that the target does not fit the path buffer fails the row with its own message,
 // naming the whole target: the status buffer holds any folder of PathUnits units and the
 // longest file name, so the path is shown complete, never cut.
-int ExtractRow(int row, char16_t* target, ProgressSink* sink) {
+int ExtractRow(int row, char16_t* target, CheckedFolder* documents, ProgressSink* sink) {
     const PayloadEntry* entry = &PayloadTable[row];
     const InstalledFile* file = &InstalledFiles[row];
     const char16_t* folder = FolderOf(file->Folder);
@@ -61,9 +101,14 @@ int ExtractRow(int row, char16_t* target, ProgressSink* sink) {
     // A file that is the user's once it differs from the payload (the sample ledger) is
     // kept; the uninstaller judges it the same way.
     ExistingFile existing = file->Removal == RemoveWhileShipped ? KeepChanged : ReplaceExisting;
-    if (ExtractPayload(target, entry->Blob, PayloadBlobBytes(*entry), PayloadChecksums[row], sink,
-                       existing) != 0) {
-        Fail(file->FailureFormat, target);
+    int extracted =
+        file->Folder == DocumentsFolderTarget
+            ? ExtractCheckedPayload(documents, file->FileName, entry->Blob, PayloadBlobBytes(*entry),
+                                    PayloadChecksums[row], sink, existing)
+            : ExtractPayload(target, entry->Blob, PayloadBlobBytes(*entry), PayloadChecksums[row], sink,
+                             existing);
+    if (extracted != 0) {
+        Fail(extracted == CheckRedirected ? LinkedFileFormat : file->FailureFormat, target);
         return -1;
     }
     return 0;
@@ -75,18 +120,19 @@ int ExtractPayloads(char16_t (*targets)[PathUnits], ProgressSink* sink) {
     if (MakeFolder(WizardState.ProgramFolder) != 0)
         return -1;
     ProgressStepIt(sink);
-    int documentsFolderMade = 0;
-    for (int row = 0; row < PayloadCount; ++row) {
-        if (InstalledFiles[row].Folder == DocumentsFolderTarget && !documentsFolderMade) {
-            if (MakeFolder(WizardState.DocumentsFolder) != 0)
-                return -1;
-            documentsFolderMade = 1;
-        }
-        if (ExtractRow(row, targets[row], sink) != 0)
-            return -1;
+    CheckedFolder* documents = nullptr;
+    int extracted = 0;
+    for (int row = 0; row < PayloadCount && extracted == 0; ++row) {
+        if (InstalledFiles[row].Folder == DocumentsFolderTarget && documents == nullptr &&
+            (documents = MakeCheckedFolder(WizardState.DocumentsFolder)) == nullptr)
+            extracted = -1;
+        else
+            extracted = ExtractRow(row, targets[row], documents, sink);
     }
-    ProgressStepIt(sink);
-    return 0;
+    CloseCheckedFolder(documents);
+    if (extracted == 0)
+        ProgressStepIt(sink);
+    return extracted;
 }
 
 long CodedPayloadTotal() {

@@ -86,12 +86,9 @@ int CompareWithFile(void* context, const unsigned char* bytes, size_t count) {
     return 0;
 }
 
-// Whether the file at path holds exactly what the blob decodes to.
-Comparison CompareFileWithPayload(const char16_t* path, const unsigned char* blob, size_t blobBytes) {
-    int missing = 0;
-    FileInput input = {OpenFileForReading(path, &missing), SameAsPayload, 0};
-    if (input.File == nullptr)
-        return missing ? NothingToKeep : Unreadable;
+// Whether the open file holds exactly what the blob decodes to; closes the file.
+Comparison CompareWithPayload(PlatformFile* file, const unsigned char* blob, size_t blobBytes) {
+    FileInput input = {file, SameAsPayload, 0};
     PayloadWriter writer = {CompareWithFile, nullptr, &input};
     if (DecodePayload(blob, blobBytes, &writer) == 0) {
         unsigned char beyond = 0;
@@ -100,6 +97,21 @@ Comparison CompareFileWithPayload(const char16_t* path, const unsigned char* blo
     }
     CloseReadFile(input.File);
     return input.Found;
+}
+
+// Whether the file at path holds exactly what the blob decodes to.
+Comparison CompareFileWithPayload(const char16_t* path, const unsigned char* blob, size_t blobBytes) {
+    int missing = 0;
+    PlatformFile* file = OpenFileForReading(path, &missing);
+    if (file == nullptr)
+        return missing ? NothingToKeep : Unreadable;
+    return CompareWithPayload(file, blob, blobBytes);
+}
+
+// A kept file gets its payload's ticks all the same.
+void TickKeptFile(ProgressSink* sink, uint64_t ticks) {
+    for (; sink != nullptr && ticks > 0; --ticks)
+        ProgressStepIt(sink);
 }
 } // namespace
 
@@ -118,8 +130,7 @@ int ExtractPayload(const char16_t* target, const unsigned char* blob, size_t blo
         if (found == Unreadable)
             return -1;
         if (found == DiffersFromPayload) {
-            for (; sink != nullptr && ticks > 0; --ticks)
-                ProgressStepIt(sink);
+            TickKeptFile(sink, ticks);
             return 0;
         }
     }
@@ -142,6 +153,54 @@ int ExtractPayload(const char16_t* target, const unsigned char* blob, size_t blo
         return 0;
     if (!WritesInPlace)
         DeleteTargetFile(temporary);
+    return -1;
+}
+
+int ExtractCheckedPayload(CheckedFolder* folder, const char16_t* name, const unsigned char* blob,
+                          size_t blobBytes, const PayloadChecksum& recorded, ProgressSink* sink,
+                          ExistingFile existing) {
+    uint64_t ticks = 0;
+    if (CheckPayload(blob, blobBytes, nullptr, &ticks) != 0)
+        return -1;
+    // Opened for deleting as well as reading, the existing file is refused while another
+    // program holds it without sharing deletion, as a move over it would be.
+    CheckOutcome outcome = CheckFailed;
+    PlatformFile* existingFile = OpenCheckedChild(folder, name, &outcome);
+    if (outcome == CheckRedirected)
+        return CheckRedirected;
+    if (existingFile == nullptr && outcome != CheckMissing)
+        return -1;
+    if (existingFile != nullptr) {
+        Comparison found =
+            existing == KeepChanged ? CompareWithPayload(existingFile, blob, blobBytes) : SameAsPayload;
+        if (existing != KeepChanged)
+            CloseReadFile(existingFile);
+        if (found == Unreadable)
+            return -1;
+        if (found == DiffersFromPayload) {
+            TickKeptFile(sink, ticks);
+            return 0;
+        }
+    }
+    PauseMilliseconds(ReplaceDelayMilliseconds);
+    if (WritesInPlace && DeleteCheckedName(folder, name) != 0)
+        return -1;
+    FileOutput output = {CreateCheckedChild(folder, WritesInPlace ? name : TemporaryFileName), sink, 0,
+                         PayloadChecksumStart};
+    if (output.File == nullptr)
+        return -1;
+    PayloadWriter writer = {WriteToFile, sink != nullptr ? TickSink : nullptr, &output};
+    int decoded = DecodePayload(blob, blobBytes, &writer);
+    int flushed = FlushCheckedChild(output.File);
+    int recordedFile = output.Bytes == recorded.FileBytes && output.Checksum == recorded.FileChecksum;
+    if (decoded == 0 && flushed == 0 && recordedFile &&
+        (WritesInPlace || MoveCheckedChildOver(output.File, folder, name) == 0))
+        return CloseWrittenFile(output.File);
+    if (WritesInPlace) {
+        CloseWrittenFile(output.File);
+        return -1;
+    }
+    DeleteCheckedChild(output.File);
     return -1;
 }
 

@@ -25,5 +25,15 @@ int ExtractPayload(const char16_t* target, const unsigned char* blob, size_t blo
                    const PayloadChecksum& recorded, ProgressSink* sink,
                    ExistingFile existing = ReplaceExisting);
 
+// The same into folder\name, through the checked folder's handles alone: the existing file is
+// opened and compared without following a link, the content is written into a new
+// TemporaryFileName, flushed, checked and renamed over the name by its handle, or deleted
+// by its handle when anything failed. Returns 0 or -1 as ExtractPayload does, or
+// CheckRedirected when the file at the name is a link or has a second name: then nothing
+// was written or deleted.
+int ExtractCheckedPayload(CheckedFolder* folder, const char16_t* name, const unsigned char* blob,
+                          size_t blobBytes, const PayloadChecksum& recorded, ProgressSink* sink,
+                          ExistingFile existing);
+
 // Removes the temporary file that a run which was ended part-way may have left in folder.
 void RemoveTemporaryFile(const char16_t* folder);

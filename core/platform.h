@@ -44,6 +44,44 @@ void CloseReadFile(PlatformFile* file);
 // hexadecimal digits, LeftoverSuffix; IsLeftoverName), and no other file.
 void DeleteLeftoverFiles(const char16_t* folder);
 
+// ---- Checked folders: writes and deletes that no link can redirect ------------------------
+// The documents folder and the desktop belong to the user, who can put a link where the
+// elevated setup writes or deletes. These calls work through one held handle of the folder
+// and handles of its children opened relative to it, so a link is refused, never followed.
+
+struct CheckedFolder; // an open folder handle and the path it was checked against
+enum CheckOutcome { CheckPassed = 0, CheckMissing = 1, CheckRedirected = 2, CheckFailed = 3 };
+// Opens an existing folder once (no delete sharing, so it can't be renamed or replaced while
+// held) and checks through the handle that it is no reparse point and that its final path is
+// the composed path (normalised: full path, long names, no trailing backslash, compared
+// without case). Null with *outcome = CheckMissing / CheckRedirected / CheckFailed.
+CheckedFolder* OpenCheckedFolder(const char16_t* path, CheckOutcome* outcome);
+void CloseCheckedFolder(CheckedFolder* folder);
+// Opens an existing child relative to the folder's handle without following a reparse point,
+// for reading and deleting, shared for reading only; refused (CheckRedirected) when it is a
+// reparse point, has more than one link, or its final path is not folder\name. What is
+// compared through this handle is what is deleted.
+PlatformFile* OpenCheckedChild(CheckedFolder* folder, const char16_t* name, CheckOutcome* outcome);
+// Creates a new child for writing (never opens or truncates what is there), with delete
+// access, shared for reading only. Null when the name exists or it can't be made.
+PlatformFile* CreateCheckedChild(CheckedFolder* folder, const char16_t* name);
+// Flushes a child written through WriteFileBytes, keeping it open: 0, or -1 when a write or
+// the flush failed.
+int FlushCheckedChild(PlatformFile* file);
+// Renames the open child over folder\name by its handle, replacing what is there (a link there
+// is replaced, never followed). 0 or -1.
+int MoveCheckedChildOver(PlatformFile* file, CheckedFolder* folder, const char16_t* name);
+// Deletes the open child through its own handle, then closes it. 0 or -1.
+int DeleteCheckedChild(PlatformFile* file);
+// Deletes folder\name if it exists and passes OpenCheckedChild's checks: 0 when gone or never
+// there, CheckRedirected when it was a link or a second name (left alone), -1 otherwise.
+int DeleteCheckedName(CheckedFolder* folder, const char16_t* name);
+// Deletes the folder's files of the leftover pattern (IsLeftoverName) through DeleteCheckedName.
+// 0, or CheckRedirected when one of them was left alone as a link or a second name.
+int DeleteCheckedLeftovers(CheckedFolder* folder);
+// The folder's path as it was checked (PathUnits units at most, terminator included).
+const char16_t* CheckedFolderPath(const CheckedFolder* folder);
+
 constexpr unsigned long ErrorAlreadyExists = 183;
 // Creates the last component of the path. 0 on success, otherwise the system error code
 // (ErrorAlreadyExists for an existing folder or file of that name).
@@ -71,9 +109,15 @@ int ReadRegistryString(RegistryRoot root, const char16_t* key, const char16_t* n
 // ---- Shortcuts --------------------------------------------------------------------------
 
 constexpr int32_t ResultInvalidArgument = static_cast<int32_t>(0x80070057);
+// The link file's folder, or a file at its name, is a link: nothing was written (the COM
+// form of ERROR_STOPPED_ON_SYMLINK).
+constexpr int32_t ResultReachedThroughLink = static_cast<int32_t>(0x800702A9);
 constexpr int ShowNormal = 1;
 // Writes one .lnk file through the shell-link object; a COM result code (0 on success,
-// ResultInvalidArgument for bad arguments, checked before anything is created).
+// ResultInvalidArgument for bad arguments, checked before anything is created). The file is
+// written through its checked folder (OpenCheckedFolder): a folder reached through a link is
+// left alone (ResultReachedThroughLink), and a link at the file's name is replaced, never
+// followed.
 int32_t CreateShellLink(const char16_t* target, const char16_t* arguments, const char16_t* linkFile,
                         const char16_t* description, int showCommand, const char16_t* workingDirectory,
                         const char16_t* iconPath, int iconIndex);
@@ -93,10 +137,10 @@ void ProgressSetRange(ProgressSink* sink, int maximum); // minimum 0, 16-bit max
 void ProgressSetStep(ProgressSink* sink, int step);
 void ProgressStepIt(ProgressSink* sink);
 
-void SavePageFields();      // folder page edits and check boxes into WizardState
-void DestroyPageControls(); // every control held in the page slots
+void SavePageFields();        // folder page edits and check boxes into WizardState
+void DestroyPageControls();   // every control held in the page slots
 void ShowInstallingCaption(); // the page-2 caption in slot 104
-void ShowBusyCursor();      // the application-starting cursor
+void ShowBusyCursor();        // the application-starting cursor
 ProgressSink CreateProgressBar();
 void RemoveProgressDisplay(); // destroys the progress bar and the caption, clears both handles
 void ShowStatusText(const char16_t* message); // creates or updates the status text, repaints

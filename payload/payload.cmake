@@ -19,6 +19,7 @@ set(PAYLOAD_PLAN_SOURCES
   ${CMAKE_SOURCE_DIR}/core/install_texts.cpp
   ${CMAKE_SOURCE_DIR}/core/removal_plan.cpp
   ${CMAKE_SOURCE_DIR}/core/payload_format.cpp
+  ${CMAKE_SOURCE_DIR}/core/checked_folder_win.cpp
   ${CMAKE_SOURCE_DIR}/core/files_win.cpp)
 
 function(payload_binary target)
@@ -72,13 +73,14 @@ set_source_files_properties(${PAYLOAD_DIR}/src/uninstaller_win.cpp PROPERTIES OB
 
 add_executable(payload_uninstaller WIN32
   ${PAYLOAD_DIR}/src/uninstaller_win.cpp
+  ${PAYLOAD_DIR}/src/finishing_win.cpp
   ${PAYLOAD_UNINSTALL_SOURCES}
   ${PAYLOAD_PLAN_SOURCES}
   ${PAYLOAD_SCRIPT_uninstaller}
   ${PAYLOAD_SHIPPED_DIGESTS})
 target_include_directories(payload_uninstaller PRIVATE ${CMAKE_BINARY_DIR}/generated)
 target_link_options(payload_uninstaller PRIVATE -municode -mwindows)
-target_link_libraries(payload_uninstaller PRIVATE shell32 ole32 advapi32 user32)
+target_link_libraries(payload_uninstaller PRIVATE shell32 shlwapi ole32 advapi32 user32)
 
 # Test builds of the uninstaller, never shipped nor packed: "stops" can end itself after its
 # k-th step (CORVALE_UNINSTALL_STOP_AT), as a power cut would; "entry-early" does the same
@@ -87,6 +89,7 @@ target_link_libraries(payload_uninstaller PRIVATE shell32 ole32 advapi32 user32)
 foreach(variant stops entry-early)
   add_executable(payload_uninstaller_${variant} WIN32 EXCLUDE_FROM_ALL
     ${PAYLOAD_DIR}/src/uninstaller_win.cpp
+    ${PAYLOAD_DIR}/src/finishing_win.cpp
     ${PAYLOAD_UNINSTALL_SOURCES}
     ${PAYLOAD_PLAN_SOURCES}
     ${PAYLOAD_SCRIPT_uninstaller}
@@ -96,7 +99,7 @@ foreach(variant stops entry-early)
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-programs)
   target_include_directories(payload_uninstaller_${variant} PRIVATE ${CMAKE_BINARY_DIR}/generated)
   target_link_options(payload_uninstaller_${variant} PRIVATE -municode -mwindows)
-  target_link_libraries(payload_uninstaller_${variant} PRIVATE shell32 ole32 advapi32 user32)
+  target_link_libraries(payload_uninstaller_${variant} PRIVATE shell32 shlwapi ole32 advapi32 user32)
   target_compile_definitions(payload_uninstaller_${variant} PRIVATE CORVALE_UNINSTALL_STOPS)
 endforeach()
 target_compile_definitions(payload_uninstaller_entry-early PRIVATE CORVALE_UNINSTALL_ENTRY_EARLY)

@@ -37,3 +37,11 @@ constexpr char16_t UninstallingMutexName[] = u"Global\\Wendrake.Corvale.Uninstal
 // The entry of uninstall.dll that rundll32 runs to finish the removal. rundll32 looks for
 // the name with a W appended first and then passes the arguments as UTF-16.
 constexpr char16_t FinishEntryName[] = u"Finish";
+
+// The start of the name of the uninstaller's folder under the Windows folder's Temp (random
+// hexadecimal digits follow), which holds its moved image and its library's copy.
+constexpr char16_t TemporaryFolderPrefix[] = u"corvale-uninstall-";
+
+// The test build's stop points (CORVALE_UNINSTALL_STOP_AT) inside the last step of the plan,
+// besides the one after it: the image has left its folder; the emptied folder is gone.
+constexpr int LastStepStops = 2;

@@ -29,32 +29,48 @@ UninstallOptions ReadUninstallOptions(const char16_t* commandLine) {
     return options;
 }
 
-int ComposeFinishArguments(char16_t* out, int capacity, uint32_t processHandle, const char16_t* folder) {
-    if (processHandle > 0x7FFFFFFFu) {
+int ComposeFinishArguments(char16_t* out, int capacity, uint32_t processHandle, uint32_t copyHandle,
+                           const char16_t* image) {
+    if (processHandle > 0x7FFFFFFFu || copyHandle > 0x7FFFFFFFu) {
         if (capacity > 0)
             out[0] = 0;
         return -1;
     }
-    return FormatText(out, capacity, u"%d %s", static_cast<int>(processHandle), folder);
+    return FormatText(out, capacity, u"%d %d %s", static_cast<int>(processHandle),
+                      static_cast<int>(copyHandle), image);
 }
 
-int ParseFinishArguments(const char16_t* arguments, uint32_t* processHandle, char16_t* folder) {
-    folder[0] = 0;
+namespace {
+
+// One handle number and the space after it; the text after it, or null.
+const char16_t* ReadHandleNumber(const char16_t* p, uint32_t* handle) {
     uint64_t value = 0; // a tenth digit can carry it past 32 bits
     int digits = 0;
-    const char16_t* p = arguments;
     for (; *p >= u'0' && *p <= u'9'; ++p, ++digits) {
         if (digits == 10)
-            return -1;
+            return nullptr;
         value = value * 10 + static_cast<uint64_t>(*p - u'0');
         if (value > 0x7FFFFFFFu)
-            return -1;
+            return nullptr;
     }
-    if (digits == 0 || *p != u' ' || p[1] == 0)
+    if (digits == 0 || *p != u' ')
+        return nullptr;
+    *handle = static_cast<uint32_t>(value);
+    return p + 1;
+}
+
+} // namespace
+
+int ParseFinishArguments(const char16_t* arguments, uint32_t* processHandle, uint32_t* copyHandle,
+                         char16_t* image) {
+    image[0] = 0;
+    uint32_t process = 0, copy = 0;
+    const char16_t* p = ReadHandleNumber(arguments, &process);
+    p = p != nullptr ? ReadHandleNumber(p, &copy) : nullptr;
+    if (p == nullptr || *p == 0 || CopyText(image, PathUnits, p) < 0)
         return -1;
-    if (CopyText(folder, PathUnits, p + 1) < 0)
-        return -1;
-    *processHandle = static_cast<uint32_t>(value);
+    *processHandle = process;
+    *copyHandle = copy;
     return 0;
 }
 

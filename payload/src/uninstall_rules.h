@@ -19,14 +19,17 @@ struct UninstallOptions {
 UninstallOptions ReadUninstallOptions(const char16_t* commandLine);
 
 // The arguments that uninstall.dll's finishing entry receives: the uninstaller's process
-// handle, inherited, as a decimal number, one space, then the path of the file to delete
-// once that process has ended (the uninstaller's own image, moved out of the installation).
+// handle and the handle of the library's copy, both inherited, as decimal numbers, each
+// followed by one space, then the path of the file to delete once that process has ended
+// (the uninstaller's own image, moved out of the installation).
 // Returns the length, or -1 when it does not fit capacity units.
-int ComposeFinishArguments(char16_t* out, int capacity, uint32_t processHandle, const char16_t* folder);
-// Reads them back; folder receives the path, PathUnits units. Returns 0, or -1 when the text
-// is not a handle number below 2^31 of at most ten digits, one space and a non-empty path
-// that fits.
-int ParseFinishArguments(const char16_t* arguments, uint32_t* processHandle, char16_t* folder);
+int ComposeFinishArguments(char16_t* out, int capacity, uint32_t processHandle, uint32_t copyHandle,
+                           const char16_t* image);
+// Reads them back; image receives the path, PathUnits units. Returns 0, or -1 when the text
+// is not two handle numbers below 2^31 of at most ten digits, each followed by one space,
+// and a non-empty path that fits.
+int ParseFinishArguments(const char16_t* arguments, uint32_t* processHandle, uint32_t* copyHandle,
+                         char16_t* image);
 
 // 1 when the two paths name the same place as far as the text tells: ASCII letters in any
 // case, '/' or '\' and runs of them alike, a trailing separator ignored. The Win32 side asks

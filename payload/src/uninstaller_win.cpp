@@ -7,32 +7,35 @@
 // tables, in the plan's order: corvale.exe first (a running copy stops the uninstallation
 // before anything is gone), the other files, the leftovers of ended runs, the shortcuts
 // that lead into this installation, the registry values, then the uninstaller's library,
-// the uninstall entry together with the uninstaller itself, and the folder. So at every
-// step either the entry is listed and runs an uninstaller that is there, or nothing of the
-// installation is left but the user's data; every step takes "already gone" as done, and
-// running the uninstaller again finishes what an ended run began.
+// and last the uninstaller itself, the folder and the uninstall entry. So at every step
+// either the entry is listed and runs an uninstaller that is there, or nothing of the
+// installation is left but the user's data, or (ended in the last step) only the entry is
+// listed with its uninstaller gone, which Windows itself offers to remove from the list;
+// every step takes "already gone" as done, and running the uninstaller again finishes what
+// an ended run began.
 //
 // It removes nothing unless its folder is the installation's: the registry's AppPath names
 // it, or, with that entry gone, the files it would remove are the ones the build recorded.
 //
 // A program can't delete its own image while it runs, but it can move it: the uninstaller
-// moves its image out of the installation into the temporary folder, reports, and ends;
-// uninstall.dll, copied to the temporary folder before it is removed, opened there for
-// delete-on-close and inherited by rundll32, then waits for this process to end, deletes
-// the moved image, unloads itself and ends its process, which deletes the copy.
+// moves its image out of the installation into a folder of its own under the Windows
+// folder's Temp, reports, and ends; uninstall.dll, copied there before it is removed and
+// inherited by rundll32, then deletes the moved image and that folder (finishing_win.h).
 
 #include <windows.h>
 #include <objbase.h>
-#include <sddl.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include "core/payload_format.h"
+#include "core/platform.h"
 #include "core/product.h"
 #include "core/removal_plan.h"
 #include "core/shell_link_ids_win.h"
 #include "core/text.h"
 #include "core/win_text.h"
 #include "corvale_names.h"
+#include "finishing_win.h"
 #include "removal_win.h"
 #include "resource_ids.h"
 #include "uninstall_rules.h"
@@ -41,7 +44,6 @@ namespace {
 
 constexpr int MessageUnits = 2048;
 constexpr int CaptionUnits = 64;
-constexpr int CommandUnits = 1024;
 constexpr int ListedFailures = 6;
 
 // What the build recorded of the files this uninstaller removes (packer digests).
@@ -62,10 +64,14 @@ struct UninstallState {
     char16_t ProgramFolder[PathUnits];
     char16_t DocumentsFolder[PathUnits]; // empty when the per-user entry is gone
     RemovalPlan Plan;
-    int ShortcutOurs[RemovalStepLimit]; // per plan step: a link found leading into this installation
-    char16_t MovedImage[PathUnits];     // where this program's image went; empty while it is in place
-    HANDLE LibraryCopy;                 // the finishing library's copy in the temporary folder
-    char16_t LibraryCopyPath[PathUnits];
+    // The documents folder, opened once and checked; null when it is missing or left alone.
+    CheckedFolder* Documents;
+    // Per shortcut step that found a link leading into this installation: the link's file,
+    // open from its check to its removal, and its folder.
+    PlatformFile* ShortcutFiles[RemovalStepLimit];
+    CheckedFolder* ShortcutFolders[RemovalStepLimit];
+    TemporaryFolder Temporary;         // the moved image and the finishing library's copy
+    char16_t ImageLeftover[PathUnits]; // the image's leftover name when it could not go to Temporary
     int OwnFilesStay; // the uninstaller's image can't move now: it, its library and the entry stay
     int StepsDone;
     int Failures;
@@ -86,8 +92,9 @@ int FolderHoldsOnlyLeftovers(const char16_t* folder) {
 }
 
 // Renames a file in its folder to a new leftover name and has Windows remove it when it
-// restarts. 0, or the system's error code with the file as it was.
-DWORD RenameForRemovalAtRestart(const char16_t* path) {
+// restarts; renamed (PathUnits units, may be null) receives the new path. 0, or the system's
+// error code with the file as it was.
+DWORD RenameForRemovalAtRestart(const char16_t* path, char16_t* renamed) {
     char16_t folder[PathUnits], name[PathUnits], leftover[PathUnits];
     int last = -1;
     for (int i = 0; path[i] != 0; ++i)
@@ -108,6 +115,8 @@ DWORD RenameForRemovalAtRestart(const char16_t* path) {
     if (error != 0)
         return error;
     MoveFileExW(WideText(leftover), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (renamed != nullptr)
+        CopyText(renamed, PathUnits, leftover);
     return 0;
 }
 
@@ -126,7 +135,7 @@ DWORD RemoveInstalledFile(const char16_t* path) {
     DWORD error = RemoveFileOnceReleased(path);
     if (error == 0)
         return RemovedNow;
-    return RenameForRemovalAtRestart(path) == 0 ? RemovedAtRestart : error;
+    return RenameForRemovalAtRestart(path, nullptr) == 0 ? RemovedAtRestart : error;
 }
 
 const char16_t ConfirmFormat[] = u"Do you want to remove %s %s from this computer?%s";
@@ -141,6 +150,7 @@ const char16_t FailuresFormat[] =
     u"again to finish.";
 const char16_t LaterFormat[] = u"%s (removed when Windows restarts)";
 const char16_t InUseFormat[] = u"%s (in use by another program)";
+const char16_t LinkLeftFormat[] = u"%s (left alone: it is a link)";
 const char16_t NoFolderText[] = u"The uninstaller can't tell which folder it was started from.";
 const char16_t NotOursFormat[] =
     u"This uninstaller is in %s, which is not the folder where %s is installed. Nothing was removed.";
@@ -349,45 +359,94 @@ int ProgramRunning(const char16_t* mainProgram) {
     return GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
-// The target of a shell link as stored; empty when the file is no readable link.
-void ReadLinkTarget(const char16_t* link, char16_t* target) {
+// Notes an item of a user's folder that was not opened: left alone when it was a link or a
+// second name, in use when it could not be opened; nothing when it is not there.
+void NoteUnchecked(const char16_t* path, CheckOutcome outcome) {
+    if (outcome == CheckRedirected)
+        NoteFormatted(LinkLeftFormat, path);
+    else if (outcome != CheckMissing)
+        NoteFormatted(InUseFormat, path);
+}
+
+// The link's target as stored, read from the bytes of the open link file, not from its
+// path, which may lead elsewhere by now; empty when the bytes are no readable link.
+void ReadLinkTarget(PlatformFile* link, char16_t* target) {
     target[0] = 0;
+    static unsigned char bytes[1 << 16]; // a shortcut of ours is about 2 KB
+    long count = 0;
+    for (long got = 1; got > 0 && count < static_cast<long>(sizeof bytes);) {
+        got = ReadFileBytes(link, bytes + count, sizeof bytes - static_cast<size_t>(count));
+        if (got < 0)
+            return;
+        count += got;
+    }
+    IStream* stream = SHCreateMemStream(bytes, static_cast<UINT>(count));
     IShellLinkW* shellLink = nullptr;
-    if (FAILED(CoCreateInstance(ShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW),
-                                reinterpret_cast<void**>(&shellLink))))
+    if (stream == nullptr ||
+        FAILED(CoCreateInstance(ShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, ShellLinkInterface,
+                                reinterpret_cast<void**>(&shellLink)))) {
+        if (stream != nullptr)
+            stream->Release();
         return;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(shellLink->QueryInterface(__uuidof(IPersistFile), reinterpret_cast<void**>(&file)))) {
-        if (SUCCEEDED(file->Load(WideText(link), STGM_READ)) &&
+    }
+    IPersistStream* persist = nullptr;
+    if (SUCCEEDED(shellLink->QueryInterface(PersistStreamInterface, reinterpret_cast<void**>(&persist)))) {
+        if (SUCCEEDED(persist->Load(stream)) &&
             shellLink->GetPath(WideText(target), PathUnits, nullptr, SLGP_RAWPATH) != S_OK)
             target[0] = 0;
-        file->Release();
+        persist->Release();
     }
     shellLink->Release();
+    stream->Release();
 }
 
 // Decided before anything is removed: a link's target must still exist to be recognised.
-// The link's file name becomes its full path in the special folder.
+// The link's file name becomes its full path in the special folder. The desktop is the
+// user's: the folder and the link are opened checked, and a link that leads into this
+// installation stays open until its step deletes it through the same handle.
 void PlanShortcuts() {
     for (int i = 0; i < State.Plan.Count; ++i) {
         RemovalStep& step = State.Plan.Steps[i];
-        State.ShortcutOurs[i] = 0;
+        State.ShortcutFiles[i] = nullptr;
+        State.ShortcutFolders[i] = nullptr;
         if (step.Kind != RemoveShortcutStep)
             continue;
         char16_t folder[PathUnits], link[PathUnits], target[PathUnits];
         if (SHGetFolderPathW(nullptr, step.Csidl, nullptr, SHGFP_TYPE_CURRENT, WideText(folder)) != S_OK ||
             ComposeFilePath(link, folder, step.Path) != 0)
             continue;
+        CheckOutcome outcome = CheckPassed;
+        CheckedFolder* checked = OpenCheckedFolder(folder, &outcome);
+        PlatformFile* file = checked != nullptr ? OpenCheckedChild(checked, step.Path, &outcome) : nullptr;
         CopyText(step.Path, PathUnits, link);
-        ReadLinkTarget(link, target);
-        State.ShortcutOurs[i] = target[0] != 0 && SameLocation(target, step.Data);
+        if (file == nullptr) {
+            // A folder that is a link is named once, for its first link.
+            bool named = false;
+            for (int j = 0; j < i && checked == nullptr; ++j)
+                named = named || (State.Plan.Steps[j].Kind == RemoveShortcutStep &&
+                                  State.Plan.Steps[j].Csidl == step.Csidl);
+            if (!named)
+                NoteUnchecked(checked != nullptr ? link : folder, outcome);
+            if (checked != nullptr)
+                CloseCheckedFolder(checked);
+            continue;
+        }
+        ReadLinkTarget(file, target);
+        if (target[0] != 0 && SameLocation(target, step.Data)) {
+            State.ShortcutFiles[i] = file;
+            State.ShortcutFolders[i] = checked;
+        } else {
+            CloseReadFile(file);
+            CloseCheckedFolder(checked);
+        }
     }
 }
 
 // The installed sample goes only while it is exactly the shipped one, or empty (an older
 // setup that was ended while it wrote the file leaves one); an edited sample is the user's
-// ledger. The setup judges the same way before it writes the sample again.
-int SampleUnchanged(const char16_t* path) {
+// ledger. The setup judges the same way before it writes the sample again. Read from the
+// open file, which is then deleted through the same handle.
+int SampleUnchanged(PlatformFile* file) {
     HMODULE self = GetModuleHandleW(nullptr);
     HRSRC resource =
         FindResourceW(self, MAKEINTRESOURCEW(SHIPPED_SAMPLE_ID), MAKEINTRESOURCEW(SHIPPED_SAMPLE_TYPE));
@@ -397,21 +456,58 @@ int SampleUnchanged(const char16_t* path) {
     if (shipped == nullptr)
         return 0;
     DWORD shippedSize = SizeofResource(self, resource);
-    HANDLE file =
-        CreateFileW(WideText(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    LARGE_INTEGER size;
-    int same = GetFileSizeEx(file, &size) && (size.QuadPart == 0 || size.QuadPart == shippedSize);
     unsigned char chunk[4096];
-    for (DWORD offset = 0; same && size.QuadPart != 0 && offset < shippedSize;) {
-        DWORD wanted = shippedSize - offset < sizeof chunk ? shippedSize - offset : sizeof chunk, got = 0;
-        same = ReadFile(file, chunk, wanted, &got, nullptr) && got == wanted &&
-               memcmp(chunk, shipped + offset, wanted) == 0;
-        offset += wanted;
+    DWORD offset = 0;
+    for (long got = 1; got > 0;) {
+        got = ReadFileBytes(file, chunk, sizeof chunk);
+        if (got < 0 || static_cast<DWORD>(got) > shippedSize - offset ||
+            memcmp(chunk, shipped + offset, static_cast<size_t>(got)) != 0)
+            return 0;
+        offset += static_cast<DWORD>(got);
     }
-    CloseHandle(file);
-    return same;
+    return offset == 0 || offset == shippedSize;
+}
+
+// The documents folder is the user's, and so is DocPath, which names it: it is opened once
+// and checked, and the sample and the leftovers there are reached only through it. A
+// documents folder reached through a link is left alone, and named.
+void OpenDocumentsFolder() {
+    if (State.DocumentsFolder[0] == 0)
+        return;
+    CheckOutcome outcome = CheckPassed;
+    State.Documents = OpenCheckedFolder(State.DocumentsFolder, &outcome);
+    if (State.Documents == nullptr)
+        NoteUnchecked(State.DocumentsFolder, outcome);
+}
+
+void RemoveSample(const char16_t* path) {
+    CheckOutcome outcome = CheckPassed;
+    PlatformFile* file = State.Documents != nullptr
+                             ? OpenCheckedChild(State.Documents, ProductInfo.SampleDocumentFile, &outcome)
+                             : nullptr;
+    if (file == nullptr) {
+        if (State.Documents != nullptr)
+            NoteUnchecked(path, outcome);
+        return;
+    }
+    if (!SampleUnchanged(file))
+        CloseReadFile(file);
+    else if (DeleteCheckedChild(file) != 0)
+        NoteFormatted(InUseFormat, path);
+}
+
+// ~crv.tmp and the ~crv-<hex>.del leftovers of the documents folder, deleted only through
+// the checked folder, where none may be a link; what stays is named.
+void RemoveDocumentsLeftovers(const char16_t* folder) {
+    if (State.Documents == nullptr)
+        return;
+    char16_t path[PathUnits];
+    int outcome = DeleteCheckedName(State.Documents, TemporaryFileName);
+    if (outcome != 0 && ComposeFilePath(path, folder, TemporaryFileName) == 0)
+        NoteUnchecked(path, outcome == CheckRedirected ? CheckRedirected : CheckFailed);
+    outcome = DeleteCheckedLeftovers(State.Documents);
+    if (outcome != 0 && ComposeFilePath(path, folder, LeftoverPattern) == 0)
+        NoteUnchecked(path, outcome == CheckRedirected ? CheckRedirected : CheckFailed);
 }
 
 // ---- Removing ---------------------------------------------------------------------------
@@ -447,87 +543,29 @@ void RemoveValue(RegistryRoot root, const char16_t* key, const char16_t* name) {
         NoteRegistryFailure(root, key);
 }
 
-// Copies uninstall.dll to a new file in the temporary folder that only administrators may
-// change, and keeps a handle to it opened for delete-on-close, inheritable, without write
-// access and not shared for renaming or deleting. 0, or -1 with no copy.
-int CopyLibraryToTemporaryFile(const char16_t* library) {
-    char16_t temporary[PathUnits];
-    char16_t* copy = State.LibraryCopyPath;
-    if (GetTempPathW(PathUnits, WideText(temporary)) == 0)
-        return -1;
-    HANDLE source =
-        CreateFileW(WideText(library), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (source == INVALID_HANDLE_VALUE)
-        return -1;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;BA)(A;;FA;;;SY)", SDDL_REVISION_1,
-                                                         &descriptor, nullptr);
-    SECURITY_ATTRIBUTES restricted = {sizeof restricted, descriptor, FALSE};
-    HANDLE writer = INVALID_HANDLE_VALUE;
-    // A name of our own that nobody made before: CREATE_NEW never opens what is there.
-    for (int attempt = 0; attempt < 100 && writer == INVALID_HANDLE_VALUE; ++attempt) {
-        if (FormatText(copy, PathUnits, u"%scorvale-uninstall-%d-%d.dll", temporary,
-                       static_cast<int>(GetCurrentProcessId()), attempt) < 0)
-            break;
-        writer = CreateFileW(WideText(copy), GENERIC_WRITE, FILE_SHARE_DELETE, &restricted, CREATE_NEW,
-                             FILE_ATTRIBUTE_TEMPORARY, nullptr);
-    }
-    if (descriptor != nullptr)
-        LocalFree(descriptor);
-    if (writer == INVALID_HANDLE_VALUE) {
-        CloseHandle(source);
-        return -1;
-    }
-    bool copied = true;
-    unsigned char chunk[16384];
-    for (DWORD got = 0; copied && ReadFile(source, chunk, sizeof chunk, &got, nullptr) && got > 0;) {
-        DWORD written = 0;
-        copied = WriteFile(writer, chunk, got, &written, nullptr) && written == got;
-    }
-    CloseHandle(source);
-    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-    // Write access would keep the loader out, so the handle that stays has none.
-    HANDLE keeper =
-        copied ? CreateFileW(WideText(copy), DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             &inherited, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr)
-               : INVALID_HANDLE_VALUE;
-    CloseHandle(writer);
-    if (keeper == INVALID_HANDLE_VALUE) {
-        DeleteFileW(WideText(copy));
-        return -1;
-    }
-    State.LibraryCopy = keeper;
-    return 0;
-}
-
 // The library's copy goes to the temporary folder first, for the finishing step.
 void RemoveLibrary(const char16_t* library) {
-    if (State.LibraryCopy == nullptr && GetFileAttributesW(WideText(library)) != INVALID_FILE_ATTRIBUTES)
-        CopyLibraryToTemporaryFile(library);
+    if (State.Temporary.LibraryCopy == nullptr &&
+        GetFileAttributesW(WideText(library)) != INVALID_FILE_ATTRIBUTES)
+        CopyLibraryToTemporaryFolder(&State.Temporary, library);
     NoteFileOutcome(library, RemoveInstalledFile(library));
 }
 
-// Moves this program's image out of the installation, into the temporary folder (a rename
-// on the same volume, which a running image allows), or else to a leftover name in its
-// folder that Windows removes at restart. 0 once it has left its place.
+// Moves this program's image out of the installation, into the temporary folder, or else
+// to a leftover name in its folder that Windows removes at restart. 0 once it has left its
+// place.
 int MoveOwnImage() {
-    char16_t temporary[PathUnits];
-    if (GetTempPathW(PathUnits, WideText(temporary)) != 0) {
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            if (FormatText(State.MovedImage, PathUnits, u"%scorvale-uninstall-%d-%d.exe", temporary,
-                           static_cast<int>(GetCurrentProcessId()), attempt) < 0)
-                break;
-            if (MoveFileExW(WideText(State.Self), WideText(State.MovedImage), 0))
-                return 0;
-            if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS)
-                break;
-        }
-    }
-    State.MovedImage[0] = 0;
-    if (RenameForRemovalAtRestart(State.Self) != 0)
-        return -1;
-    NoteFormatted(LaterFormat, State.Self);
-    return 0;
+    State.ImageLeftover[0] = 0;
+    if (MoveImageToTemporaryFolder(&State.Temporary, State.Self) == 0)
+        return 0;
+    return RenameForRemovalAtRestart(State.Self, State.ImageLeftover) == 0 ? 0 : -1;
+}
+
+// Puts the image back where the entry's command finds it. 0 or -1.
+int PutImageBack() {
+    if (State.ImageLeftover[0] == 0)
+        return MoveImageBack(&State.Temporary, State.Self);
+    return MoveFileExW(WideText(State.ImageLeftover), WideText(State.Self), 0) ? 0 : -1;
 }
 
 // Whether this program's image can leave its place: another program may hold it open
@@ -546,75 +584,33 @@ int OwnImageMovable() {
     return 0;
 }
 
-void FinishAfterExit();
 void RemoveProgramFolder(const char16_t* folder);
+void StepDone();
 
-// The entry and the uninstaller it runs go together: the entry only once the image is
-// sure to move, and the image right after it. Registry and file system share no
-// transaction: an end between the two leaves this program in its folder without an entry,
-// and running it again finishes.
+// The uninstaller, its folder and the entry that runs it go last, in this order: the image
+// leaves the folder (once it is sure to move), the emptied folder goes, then the entry.
+// Ended between them, the entry is listed with its program gone, which Windows itself
+// offers to remove from the list; ended the other way round, an uninstaller without an
+// entry would stay in the folder. An entry that can't be deleted keeps its uninstaller.
 void RemoveEntryAndItsUninstaller(const RemovalStep& step) {
-    if (!OwnImageMovable()) {
+    if (!OwnImageMovable() || MoveOwnImage() != 0) {
         NoteFormatted(InUseFormat, State.Self);
         return; // the entry stays, and runs this uninstaller again later
     }
+    StepDone();
+    RemoveProgramFolder(State.ProgramFolder);
+    StepDone();
     LONG result = RegDeleteTreeW(RootKey(step.Root), WideText(step.Path));
     if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
         NoteRegistryFailure(step.Root, step.Path);
+        if (PutImageBack() != 0)
+            NoteFormatted(InUseFormat, State.Self);
         return;
     }
-    if (MoveOwnImage() != 0)
-        NoteFormatted(InUseFormat, State.Self);
-    RemoveProgramFolder(State.ProgramFolder);
+    if (State.ImageLeftover[0] != 0)
+        NoteFormatted(LaterFormat, State.Self);
     // Started at once, so that the moved image goes however this process ends.
-    FinishAfterExit();
-}
-
-// Starts rundll32 on the library's copy to delete the moved image once this process has
-// ended; 0 when it runs.
-int StartFinisher() {
-    char16_t system[PathUnits], rundll[PathUnits], arguments[CommandUnits], command[CommandUnits];
-    HANDLE self = nullptr;
-    UINT systemLength = GetSystemDirectoryW(WideText(system), PathUnits);
-    bool ready = State.LibraryCopy != nullptr && systemLength > 0 &&
-                 systemLength < static_cast<UINT>(PathUnits) &&
-                 ComposeFilePath(rundll, system, u"rundll32.exe") == 0 &&
-                 DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
-                                 SYNCHRONIZE, TRUE, 0) &&
-                 ComposeFinishArguments(arguments, CommandUnits,
-                                        static_cast<uint32_t>(reinterpret_cast<uintptr_t>(self)),
-                                        State.MovedImage) >= 0 &&
-                 FormatText(command, CommandUnits, u"\"%s\" \"%s\",%s %s", rundll, State.LibraryCopyPath,
-                            FinishEntryName, arguments) >= 0;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    // Only two handles are inheritable: the copy's keeper and this process. A new process
-    // can die in its start-up (seen under Wine): one more try before the moved image is left
-    // to the restart.
-    bool started = false;
-    for (int attempt = 0; ready && !started && attempt < 2; ++attempt)
-        started = CreateProcessW(WideText(rundll), WideText(command), nullptr, nullptr, TRUE,
-                                 CREATE_NO_WINDOW, nullptr, WideText(system), &startup, &process) != 0;
-    if (started) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    if (self != nullptr)
-        CloseHandle(self);
-    return started ? 0 : -1;
-}
-
-// The moved image lies in the temporary folder, no longer part of the installation; it goes
-// once this process has ended, or when Windows restarts.
-void FinishAfterExit() {
-    if (State.MovedImage[0] != 0 && StartFinisher() != 0)
-        MoveFileExW(WideText(State.MovedImage), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    State.MovedImage[0] = 0;
-    // Without a started finisher this was the last handle, and the copy goes now.
-    if (State.LibraryCopy != nullptr)
-        CloseHandle(State.LibraryCopy);
-    State.LibraryCopy = nullptr;
+    FinishAfterExit(&State.Temporary);
 }
 
 void RemoveProgramFolder(const char16_t* folder) {
@@ -626,7 +622,8 @@ void RemoveProgramFolder(const char16_t* folder) {
 }
 
 // A test build may end itself after its k-th step, as a power cut or a logoff would end it
-// (CORVALE_UNINSTALL_STOP_AT=k); the shipped uninstaller has no such code.
+// (CORVALE_UNINSTALL_STOP_AT=k): each step of the plan, LastStepStops points inside its last
+// one, and the report. The shipped uninstaller has no such code.
 void StepDone() {
     ++State.StepsDone;
 #ifdef CORVALE_UNINSTALL_STOPS
@@ -659,10 +656,13 @@ int RunStep(int index) {
         NoteFileOutcome(step.Path, RemoveInstalledFile(step.Path));
         break;
     case RemoveFileWhileShipped:
-        if (SampleUnchanged(step.Path))
-            NoteFileOutcome(step.Path, RemoveInstalledFile(step.Path));
+        RemoveSample(step.Path);
         break;
     case RemoveLeftoversStep: {
+        if (State.DocumentsFolder[0] != 0 && SamePath(step.Path, State.DocumentsFolder)) {
+            RemoveDocumentsLeftovers(step.Path);
+            break;
+        }
         char16_t temporary[PathUnits];
         if (ComposeFilePath(temporary, step.Path, TemporaryFileName) == 0)
             NoteFileOutcome(temporary, RemoveInstalledFile(temporary));
@@ -670,8 +670,12 @@ int RunStep(int index) {
         break;
     }
     case RemoveShortcutStep:
-        if (State.ShortcutOurs[index] && RemoveFile(step.Path) != 0)
-            NoteFailure(step.Path);
+        if (State.ShortcutFiles[index] != nullptr) {
+            if (DeleteCheckedChild(State.ShortcutFiles[index]) != 0)
+                NoteFailure(step.Path);
+            CloseCheckedFolder(State.ShortcutFolders[index]);
+            State.ShortcutFiles[index] = nullptr;
+        }
         break;
     case RemoveKeyTreeStep:
         RemoveKeyTree(step.Root, step.Path);
@@ -742,6 +746,7 @@ int Uninstall() {
                keeps);
     if (Say(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return UninstallCancelled;
+    OpenDocumentsFolder();
     PlanShortcuts();
     for (int i = 0; i < State.Plan.Count; ++i) {
         // Corvale may have been started while the question was open: the main program's
@@ -754,7 +759,7 @@ int Uninstall() {
     }
     int outcome = ReportOutcome();
     StepDone(); // the report, before this process ends
-    FinishAfterExit();
+    FinishAfterExit(&State.Temporary);
     return outcome;
 }
 

@@ -11,6 +11,10 @@ struct PlatformFile {
     size_t Position; // of the next byte read
 };
 
+struct CheckedFolder {
+    std::u16string Path;
+};
+
 namespace {
 std::string RootName(RegistryRoot root) {
     return root == LocalMachineRoot ? "HKLM" : "HKCU";
@@ -113,8 +117,11 @@ void CloseReadFile(PlatformFile* file) {
 unsigned long CreateFolder(const char16_t* path) {
     RecordCall("CreateFolder", {Utf8(path)});
     auto injected = Fake.FolderErrors.find(path);
-    if (injected != Fake.FolderErrors.end())
+    if (injected != Fake.FolderErrors.end()) {
+        if (injected->second == ErrorAlreadyExists) // it is there, and opens as a folder
+            Fake.Folders.insert(path);
         return injected->second;
+    }
     if (!Fake.Folders.insert(path).second)
         return ErrorAlreadyExists;
     return 0;
@@ -169,4 +176,116 @@ int32_t CreateShellLink(const char16_t* target, const char16_t* arguments, const
     int32_t checked = CheckShellLinkArguments(target, arguments, linkFile, description, showCommand,
                                               workingDirectory, iconPath, iconIndex);
     return checked != 0 ? checked : Fake.ShellLinkResult;
+}
+
+// ---- Checked folders: the same files and folders, each call recorded by its own name ------
+
+namespace {
+std::u16string ChildPath(const CheckedFolder* folder, const char16_t* name) {
+    return folder->Path + u"\\" + name;
+}
+
+PlatformFile* OpenFakeFile(const std::u16string& path) {
+    ++Fake.OpenFiles;
+    return new PlatformFile{path, 0};
+}
+
+void CloseFakeFile(PlatformFile* file) {
+    --Fake.OpenFiles;
+    delete file;
+}
+} // namespace
+
+CheckedFolder* OpenCheckedFolder(const char16_t* path, CheckOutcome* outcome) {
+    RecordCall("OpenCheckedFolder", {Utf8(path)});
+    *outcome = Fake.RedirectedPaths.count(path) != 0 ? CheckRedirected
+               : Fake.Folders.count(path) == 0       ? CheckMissing
+                                                     : CheckPassed;
+    if (*outcome != CheckPassed)
+        return nullptr;
+    ++Fake.OpenFolders;
+    return new CheckedFolder{path};
+}
+
+void CloseCheckedFolder(CheckedFolder* folder) {
+    if (folder == nullptr)
+        return;
+    --Fake.OpenFolders;
+    delete folder;
+}
+
+const char16_t* CheckedFolderPath(const CheckedFolder* folder) {
+    return folder->Path.c_str();
+}
+
+PlatformFile* OpenCheckedChild(CheckedFolder* folder, const char16_t* name, CheckOutcome* outcome) {
+    std::u16string path = ChildPath(folder, name);
+    RecordCall("OpenCheckedChild", {Utf8(path)});
+    // A file in use is refused the delete access this open asks for.
+    *outcome = Fake.RedirectedPaths.count(path) != 0                                       ? CheckRedirected
+               : Fake.InUseFiles.count(path) != 0 || Fake.UnreadableFiles.count(path) != 0 ? CheckFailed
+               : Fake.Files.count(path) == 0                                               ? CheckMissing
+                                                                                           : CheckPassed;
+    return *outcome == CheckPassed ? OpenFakeFile(path) : nullptr;
+}
+
+PlatformFile* CreateCheckedChild(CheckedFolder* folder, const char16_t* name) {
+    std::u16string path = ChildPath(folder, name);
+    RecordCall("CreateCheckedChild", {Utf8(path)});
+    if (Fake.Files.count(path) != 0 || Fake.RedirectedPaths.count(path) != 0 ||
+        Fake.UnopenableFiles.count(path) != 0)
+        return nullptr;
+    Fake.Files[path].clear();
+    return OpenFakeFile(path);
+}
+
+int FlushCheckedChild(PlatformFile* file) {
+    RecordCall("FlushCheckedChild", {Utf8(file->Path)});
+    return Fake.FailingWriteFiles.count(file->Path) != 0 || Fake.FailingCloseFiles.count(file->Path) != 0 ? -1
+                                                                                                          : 0;
+}
+
+int MoveCheckedChildOver(PlatformFile* file, CheckedFolder* folder, const char16_t* name) {
+    std::u16string target = ChildPath(folder, name);
+    RecordCall("MoveCheckedChildOver", {Utf8(file->Path), Utf8(target)});
+    if (Fake.RefusedMoves.count(target) != 0)
+        return -1;
+    Fake.Files[target] = Fake.Files[file->Path];
+    Fake.Files.erase(file->Path);
+    file->Path = target; // the handle follows its file
+    return 0;
+}
+
+int DeleteCheckedChild(PlatformFile* file) {
+    RecordCall("DeleteCheckedChild", {Utf8(file->Path)});
+    Fake.Files.erase(file->Path);
+    CloseFakeFile(file);
+    return 0;
+}
+
+int DeleteCheckedName(CheckedFolder* folder, const char16_t* name) {
+    std::u16string path = ChildPath(folder, name);
+    RecordCall("DeleteCheckedName", {Utf8(path)});
+    if (Fake.RedirectedPaths.count(path) != 0)
+        return CheckRedirected;
+    Fake.Files.erase(path);
+    return 0;
+}
+
+int DeleteCheckedLeftovers(CheckedFolder* folder) {
+    RecordCall("DeleteCheckedLeftovers", {Utf8(folder->Path)});
+    std::u16string prefix = folder->Path + u"\\";
+    int result = 0;
+    for (auto it = Fake.Files.begin(); it != Fake.Files.end();) {
+        bool leftover = it->first.compare(0, prefix.size(), prefix) == 0 &&
+                        it->first.find(u'\\', prefix.size()) == std::u16string::npos &&
+                        IsLeftoverName(it->first.c_str() + prefix.size());
+        if (leftover && Fake.RedirectedPaths.count(it->first) != 0)
+            result = CheckRedirected;
+        if (leftover && Fake.RedirectedPaths.count(it->first) == 0)
+            it = Fake.Files.erase(it);
+        else
+            ++it;
+    }
+    return result;
 }

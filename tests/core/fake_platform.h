@@ -14,7 +14,8 @@
 #include "core/platform.h"
 
 // One call into the seam: its name and its arguments in order, texts as UTF-8, numbers in
-// decimal, registry roots as "HKLM" / "HKCU", an open file as its path.
+// decimal, registry roots as "HKLM" / "HKCU", an open file as its path, a checked folder's
+// child as folder\name (what the checked-folder calls reach is told by their names).
 struct FakeCall {
     std::string Name;
     std::vector<std::string> Arguments;
@@ -32,6 +33,7 @@ struct FakePlatformRecord {
     std::set<std::u16string> Folders;                           // existing folders
     std::vector<FakeRegistryValue> Registry;                    // in order of first write
     int OpenFiles;                                              // files opened and not yet closed
+    int OpenFolders;                                            // checked folders not yet closed
     int RangeMaximum;                                           // last SetRange
     int Step;                                                   // last SetStep
     int Position; // progress bar position: steps since the bar was created
@@ -49,6 +51,9 @@ struct FakePlatformRecord {
     std::set<std::u16string> RefusedMoves;      // MoveFileOver onto this path fails
     std::set<std::u16string> FailingWriteFiles; // every write to this file fails, writing nothing
     std::set<std::u16string> FailingCloseFiles;
+    // A link, or a second name of a file elsewhere: OpenCheckedFolder and OpenCheckedChild
+    // refuse these paths (folder, or folder\name) as CheckRedirected.
+    std::set<std::u16string> RedirectedPaths;
     std::set<int> FailingRegistryWrites;          // 1-based numbers of WriteRegistryString calls
     std::map<int, std::u16string> SpecialFolders; // csidl -> path; a missing csidl fails
     int32_t ShellLinkResult;                      // returned by CreateShellLink when its arguments hold

@@ -70,9 +70,9 @@ std::vector<std::string> Recorded(int* extractionTicks = nullptr) {
     std::vector<std::string> lines;
     int openFiles = 0, ticks = 0;
     for (const FakeCall& call : Fake.Calls) {
-        if (call.Name == "OpenFileForWriting")
+        if (call.Name == "OpenFileForWriting" || call.Name == "CreateCheckedChild")
             ++openFiles;
-        if (call.Name == "CloseWrittenFile")
+        if (call.Name == "CloseWrittenFile" || call.Name == "DeleteCheckedChild")
             --openFiles;
         if (call.Name == "StepIt" && openFiles > 0)
             ++ticks;
@@ -95,11 +95,26 @@ void AddFolder(std::vector<std::string>* lines, const std::string& folder) {
     lines->push_back(Call("DeleteLeftoverFiles", {folder}));
 }
 
-// The sample in the documents folder is first compared with the payload: a changed one is kept.
+// The documents folder is made, then opened checked once: the temporary file and the
+// leftovers go through it.
+void AddCheckedFolder(std::vector<std::string>* lines, const std::string& folder) {
+    lines->insert(lines->end(), {Call("CreateFolder", {folder}), Call("OpenCheckedFolder", {folder}),
+                                 Call("DeleteCheckedName", {folder + "\\~crv.tmp"}),
+                                 Call("DeleteCheckedLeftovers", {folder})});
+}
+
+// The sample in the documents folder is first compared with the payload (a changed one is
+// kept), then written and moved over by handle, all through the checked folder.
 void AddExtraction(std::vector<std::string>* lines, const Choices& c, int row) {
     const std::string target = Target(c, row), temporary = Temporary(c, row);
-    if (row == 4)
-        lines->push_back(Call("OpenFileForReading", {target}));
+    if (row == 4) {
+        lines->insert(lines->end(),
+                      {Call("OpenCheckedChild", {target}), Call("PauseMilliseconds", {"100"}),
+                       Call("CreateCheckedChild", {temporary}), Call("FlushCheckedChild", {temporary}),
+                       Call("MoveCheckedChildOver", {temporary, target}),
+                       Call("CloseWrittenFile", {target})});
+        return;
+    }
     lines->insert(lines->end(),
                   {Call("PauseMilliseconds", {"100"}), Call("CheckReplaceable", {target}),
                    Call("OpenFileForWriting", {temporary}), Call("CloseWrittenFile", {temporary}),
@@ -138,7 +153,7 @@ std::vector<std::string> ExpectedRun(const Choices& c) {
     e.push_back("Tick");
     for (int row = 0; row < 4; ++row)
         AddExtraction(&e, c, row);
-    AddFolder(&e, d);
+    AddCheckedFolder(&e, d);
     AddExtraction(&e, c, 4);
     e.push_back("Tick");
     AddWrite(&e, "HKLM", "SOFTWARE\\Corvale", "AppPath", p);
@@ -252,6 +267,7 @@ TEST_P(InstallRunChoicesTest, CallsDataAndTicksInOrder) {
     EXPECT_NE(nullptr, WizardState.StatusText);
     EXPECT_NE(nullptr, WizardState.CloseButton);
     EXPECT_EQ(0, Fake.OpenFiles);
+    EXPECT_EQ(0, Fake.OpenFolders);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothShortcutChoices, InstallRunChoicesTest,
@@ -370,9 +386,9 @@ TEST_P(PayloadRowFailureTest, TargetInUseStopsWithTheRowsMessageBeforeAnythingIs
     std::string target = Target(Chosen, row);
     Fake.InUseFiles.insert(Utf16(target));
     Run();
-    EXPECT_EQ(
-        FailedRun(ExpectedRun(Chosen), Call("CheckReplaceable", {target}), 0, FailureMessage(row, target)),
-        Recorded());
+    // The sample is found in use when it is opened checked, for comparing and deleting.
+    std::string refused = Call(row == 4 ? "OpenCheckedChild" : "CheckReplaceable", {target});
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), refused, 0, FailureMessage(row, target)), Recorded());
     ExpectFailedEndState();
 }
 
@@ -381,9 +397,10 @@ TEST_P(PayloadRowFailureTest, RefusedMoveStopsWithTheRowsMessageAndRemovesTheTem
     std::string target = Target(Chosen, row), temporary = Temporary(Chosen, row);
     Fake.RefusedMoves.insert(Utf16(target));
     Run();
-    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("MoveFileOver", {temporary, target}), 0,
-                        FailureMessage(row, target), 1, {Call("DeleteTargetFile", {temporary})}),
-              Recorded());
+    std::string move = row == 4 ? Call("MoveCheckedChildOver", {temporary, target})
+                                : Call("MoveFileOver", {temporary, target});
+    std::string removal = Call(row == 4 ? "DeleteCheckedChild" : "DeleteTargetFile", {temporary});
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), move, 0, FailureMessage(row, target), 1, {removal}), Recorded());
     EXPECT_EQ(0u, Fake.Files.count(Utf16(temporary)));
     ExpectFailedEndState();
 }
@@ -397,8 +414,9 @@ TEST_F(InstallRunTest, FailingWriteOrCloseOfTheTemporaryFileStopsWithTheRowsMess
         std::string target = Target(Chosen, row), temporary = Temporary(Chosen, row);
         (row == 0 ? Fake.FailingCloseFiles : Fake.FailingWriteFiles).insert(Utf16(temporary));
         Run();
-        EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CloseWrittenFile", {temporary}), 0,
-                            FailureMessage(row, target), 1, {Call("DeleteTargetFile", {temporary})}),
+        std::string failed = Call(row == 0 ? "CloseWrittenFile" : "FlushCheckedChild", {temporary});
+        std::string removal = Call(row == 0 ? "DeleteTargetFile" : "DeleteCheckedChild", {temporary});
+        EXPECT_EQ(FailedRun(ExpectedRun(Chosen), failed, 0, FailureMessage(row, target), 1, {removal}),
                   Recorded());
         ExpectFailedEndState();
     }
@@ -424,6 +442,41 @@ TEST_F(InstallRunTest, AnEditedSampleIsKeptAndTheRunEndsAsBefore) {
     expected.insert(written + 1, ticks, "Tick");
     EXPECT_EQ(expected, Recorded());
     EXPECT_EQ(1, WizardState.InstallFinished);
+}
+
+// A documents folder reached through a link, or a temporary file or sample there that is a
+// link or a second name, is left alone: the run stops at it, naming it, and writes nothing
+// through it.
+TEST_F(InstallRunTest, LinksInTheDocumentsFolderStopTheRunAndAreLeftAlone) {
+    const std::string folder = Chosen.Documents, temporary = Temporary(Chosen, 4), sample = Target(Chosen, 4);
+    const std::string linkedFile =
+        " is a link or another name of a file elsewhere, so the setup left it alone.\n"
+        "Remove it and run the setup again.";
+    struct Case {
+        std::string Linked, Refused, Message;
+    } cases[] = {
+        {folder, Call("OpenCheckedFolder", {folder}),
+         "The folder " + folder +
+             " is reached through a link, so the setup left it alone.\n"
+             "Run the setup again and choose another documents folder."},
+        {temporary, Call("DeleteCheckedName", {temporary}), temporary + linkedFile},
+        {sample, Call("OpenCheckedChild", {sample}), sample + linkedFile},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Linked);
+        ResetFake();
+        Fake.RedirectedPaths.insert(Utf16(c.Linked));
+        if (c.Linked != folder)
+            Fake.Files[Utf16(c.Linked)] = {'v'};
+        Run();
+        EXPECT_EQ(FailedRun(ExpectedRun(Chosen), c.Refused, 0, c.Message), Recorded());
+        ExpectFailedEndState();
+        EXPECT_EQ(0, Fake.OpenFolders);
+        EXPECT_EQ(0, Fake.OpenFiles);
+        if (c.Linked != folder) {
+            EXPECT_EQ(std::vector<unsigned char>{'v'}, Fake.Files.at(Utf16(c.Linked)));
+        }
+    }
 }
 
 class RegistryWriteFailureTest : public InstallRunTest, public ::testing::WithParamInterface<int> {};
@@ -568,7 +621,7 @@ TEST_F(InstallRunTest, DocumentsFolderAroundTheBound) {
     ResetFake();
     Chosen.Documents = FolderOfLength(249);
     Run();
-    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CreateFolder", {Chosen.Documents}), 2,
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CreateFolder", {Chosen.Documents}), 3,
                         FailureMessage(4, Target(Chosen, 4))),
               Recorded());
 }

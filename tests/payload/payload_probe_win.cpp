@@ -17,8 +17,6 @@ bool MakeFolders(const std::wstring& path) {
     return CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-namespace {
-
 void RemoveTree(const std::wstring& folder) {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
@@ -37,6 +35,8 @@ void RemoveTree(const std::wstring& folder) {
     }
     RemoveDirectoryW(folder.c_str());
 }
+
+namespace {
 
 void CollectCopies(const std::wstring& folder, std::vector<std::wstring>& copies) {
     WIN32_FIND_DATAW found;

@@ -47,11 +47,14 @@ bool WriteRegistryText(HKEY root, const std::wstring& key, const std::wstring& n
                        const std::wstring& text);
 bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view = 0);
 bool FolderExists(const std::wstring& path);
+// Deletes the folder with everything in it.
+void RemoveTree(const std::wstring& folder);
 // Makes the folder and every missing folder above it.
 bool MakeFolders(const std::wstring& path);
 bool CopyInto(const std::wstring& source, const std::wstring& folder, const wchar_t* name);
 
-// The finishing library's copies that are still in the temporary folders.
+// The uninstaller's folders under the Windows folder's Temp, the finishing library's copies
+// moved out of them, and what earlier releases left in the temporary folders.
 std::vector<std::wstring> TemporaryLibraryCopies();
 
 // Starts a program with arguments (already quoted as needed); the run's window is unset.

@@ -73,6 +73,33 @@ std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
 
+bool FolderIsEmpty(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    int entries = 0;
+    do
+        entries += wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0;
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return entries == 0;
+}
+
+void RemoveCopies() {
+    for (const std::wstring& copy : TemporaryLibraryCopies())
+        if (FolderExists(copy))
+            RemoveTree(copy);
+        else
+            DeleteFileW(copy.c_str());
+}
+
+std::wstring WindowsTemp() {
+    wchar_t windows[MAX_PATH] = L"";
+    GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    return std::wstring(windows) + L"\\Temp\\";
+}
+
 // Waits until no copy is left in the temporary folders. A failure names what stays and how
 // many finishing processes still run.
 testing::AssertionResult NoCopyLeft(DWORD timeout = WaitMilliseconds) {
@@ -102,11 +129,16 @@ class UninstallerTest : public testing::Test {
         RemoveInstallation(Install);
         ASSERT_TRUE(MakeInstallation(Files(), Install));
         ASSERT_TRUE(NoCopyLeft(0));
+        for (int i = 0; i < 2; ++i)
+            TemporarySet[i] =
+                GetEnvironmentVariableW(TemporaryVariables[i], TemporaryValues[i], MAX_PATH) != 0;
     }
 
     void TearDown() override {
         // The finishing step of this case ends before the next case lays out its installation.
         EXPECT_TRUE(NoCopyLeft());
+        for (int i = 0; i < 2; ++i)
+            SetEnvironmentVariableW(TemporaryVariables[i], TemporarySet[i] ? TemporaryValues[i] : nullptr);
         EndSetup(Corvale);
         RemoveInstallation(Install);
         CoUninitialize();
@@ -168,8 +200,32 @@ class UninstallerTest : public testing::Test {
         EXPECT_TRUE(NoCopyLeft()) << "temporary copy deleted";
     }
 
+    // Runs the uninstaller, answers Yes and returns its report; code receives its exit code.
+    std::wstring UninstallAndReport(DWORD& code) {
+        SetupRun run;
+        code = 0xFFFF;
+        if (!StartProgram(run, Install.Uninstaller, L""))
+            return L"";
+        HWND box = FindProcessMessageBox(run.Process.dwProcessId, UninstallCaption);
+        PressButton(box, IDYES);
+        WaitUntil([&] {
+            HWND next = FindProcessMessageBox(run.Process.dwProcessId, UninstallCaption, 0);
+            return next != nullptr && next != box;
+        });
+        HWND report = FindProcessMessageBox(run.Process.dwProcessId, UninstallCaption, 0);
+        std::wstring text = report != box ? MessageBoxText(report) : L"";
+        PressButton(report, IDOK);
+        WaitExit(run, code);
+        EndSetup(run);
+        return text;
+    }
+
     Installation Install;
     SetupRun Corvale = {};
+    // A case may point them elsewhere; the next finds them as they were.
+    const wchar_t* const TemporaryVariables[2] = {L"TEMP", L"TMP"};
+    wchar_t TemporaryValues[2][MAX_PATH] = {};
+    bool TemporarySet[2] = {};
 };
 
 TEST_F(UninstallerTest, SilentRunRemovesWhatTheSetupMadeAndThenItsFolder) {
@@ -280,6 +336,61 @@ TEST_F(UninstallerTest, AfterYesItReportsWhatStays) {
     EXPECT_TRUE(FileExists(Install.ProgramFolder + L"\\export.csv"));
 }
 
+TEST_F(UninstallerTest, TheCopyAndTheImageWaitUnderTheWindowsTempNeverInTmpOrTemp) {
+    std::wstring users =
+        Install.DocumentsFolder.substr(0, Install.DocumentsFolder.rfind(L'\\')) + L"\\User Temp";
+    ASSERT_TRUE(MakeFolders(users));
+    SetEnvironmentVariableW(L"TEMP", users.c_str());
+    SetEnvironmentVariableW(L"TMP", users.c_str());
+    // Control: a program started with these values writes its temporary files there.
+    EXPECT_EQ(0, RunCommandLine(L"cmd.exe /c echo x> \"%TEMP%\\control.tmp\""));
+    EXPECT_FALSE(FolderIsEmpty(users));
+    DeleteFileW((users + L"\\control.tmp").c_str());
+
+    SetupRun run;
+    ASSERT_TRUE(StartProgram(run, Install.Uninstaller, L""));
+    HWND box = FindProcessMessageBox(run.Process.dwProcessId, UninstallCaption);
+    ASSERT_NE(nullptr, box);
+    PressButton(box, IDYES);
+    ASSERT_TRUE(WaitUntil([&] {
+        HWND next = FindProcessMessageBox(run.Process.dwProcessId, UninstallCaption, 0);
+        return next != nullptr && next != box;
+    }));
+    // While it reports, the finishing step waits for it to end: the copy and the moved image
+    // are in one folder under the Windows folder's Temp.
+    std::vector<std::wstring> copies = TemporaryLibraryCopies();
+    ASSERT_EQ(1u, copies.size());
+    EXPECT_EQ(0, _wcsnicmp(copies[0].c_str(), WindowsTemp().c_str(), WindowsTemp().size()))
+        << Narrow(copies[0]);
+    EXPECT_TRUE(FileExists(copies[0] + L"\\uninstall.dll"));
+    EXPECT_TRUE(FileExists(copies[0] + L"\\uninst_corvale.exe"));
+    EXPECT_TRUE(FolderIsEmpty(users));
+    // Held while in use: nobody may rename the copy that rundll32 has mapped. (Wine refuses
+    // writing and deleting a mapped library by itself, so only the rename shows the holder.)
+    const std::wstring copy = copies[0] + L"\\uninstall.dll";
+    EXPECT_FALSE(MoveFileW(copy.c_str(), (copy + L".moved").c_str()));
+    PressButton(FindProcessMessageBox(run.Process.dwProcessId, UninstallCaption), IDOK);
+    DWORD code;
+    ASSERT_TRUE(WaitExit(run, code));
+    EXPECT_EQ(0u, code);
+    EndSetup(run);
+    // The finishing step, loaded by rundll32 from the held copy, removes the folder.
+    EXPECT_TRUE(NoCopyLeft());
+    EXPECT_TRUE(FolderIsEmpty(users));
+    RemoveTree(users);
+}
+
+// Control: under Wine a mapped library alone keeps nobody from renaming its file; what
+// refuses the rename above is the uninstaller's handle.
+TEST_F(UninstallerTest, ControlAMappedLibraryAloneCanBeRenamed) {
+    const std::wstring copy = Install.DocumentsFolder + L"\\mapped.dll";
+    ASSERT_TRUE(CopyFileW((Install.ProgramFolder + L"\\uninstall.dll").c_str(), copy.c_str(), FALSE));
+    HMODULE mapped = LoadLibraryW(copy.c_str());
+    ASSERT_NE(nullptr, mapped);
+    EXPECT_TRUE(MoveFileW(copy.c_str(), (copy + L".moved").c_str()));
+    FreeLibrary(mapped);
+}
+
 TEST_F(UninstallerTest, ARunningCorvaleIsNamedInTheMessage) {
     StartCorvale();
     SetupRun run;
@@ -376,6 +487,61 @@ TEST_F(UninstallerTest, ASecondUninstallerWhileOneRunsIsRefused) {
     EXPECT_EQ(static_cast<DWORD>(UninstallCancelled), code);
 }
 
+// ---- Links that others plant -----------------------------------------------------------------
+
+const std::wstring LinkedCase = OnDriveZ(PAYLOAD_LINKS_FOLDER "/case");
+const std::wstring LinkedControl = OnDriveZ(PAYLOAD_LINKS_FOLDER "/control");
+
+// The victims of a planted layout (tests/payload/windows_tests.cmake) and what they hold.
+std::vector<std::pair<std::wstring, std::string>> Victims(const std::wstring& layout) {
+    std::string shipped;
+    ReadWholeFile(OnDriveZ(PAYLOAD_SOURCE_SAMPLE), shipped);
+    return {{layout + L"\\victims\\temporary", "victim"},
+            {layout + L"\\victims\\sample.mpl", shipped},
+            {layout + L"\\other\\sample.mpl", shipped},
+            {layout + L"\\other\\~crv.tmp", "victim"}};
+}
+
+// DocPath, which the user can change, leads to a documents folder whose ~crv.tmp and
+// sample.mpl are links to files elsewhere, or to a documents folder that is itself a link:
+// each link is left alone and named, and every victim keeps its bytes.
+TEST_F(UninstallerTest, LinksInOrAtTheDocumentsFolderAreLeftAloneAndNamed) {
+    for (const wchar_t* documents : {L"\\documents", L"\\linked-documents"}) {
+        SCOPED_TRACE(Narrow(documents));
+        RemoveInstallation(Install);
+        ASSERT_TRUE(MakeInstallation(Files(), Install));
+        const std::wstring folder = LinkedCase + documents;
+        ASSERT_TRUE(WriteRegistryText(HKEY_CURRENT_USER, ApplicationKey, L"DocPath", folder));
+        DWORD code;
+        std::wstring report = UninstallAndReport(code);
+        EXPECT_EQ(static_cast<DWORD>(UninstallIncomplete), code);
+        const std::wstring left = L" (left alone: it is a link)";
+        if (documents == std::wstring(L"\\documents")) {
+            EXPECT_NE(std::wstring::npos, report.find(folder + L"\\sample.mpl" + left)) << Narrow(report);
+            EXPECT_NE(std::wstring::npos, report.find(folder + L"\\~crv.tmp" + left)) << Narrow(report);
+        } else {
+            EXPECT_NE(std::wstring::npos, report.find(folder + left)) << Narrow(report);
+        }
+        for (const auto& victim : Victims(LinkedCase)) {
+            std::string kept;
+            EXPECT_TRUE(ReadWholeFile(victim.first, kept) && kept == victim.second) << Narrow(victim.first);
+        }
+        EXPECT_TRUE(OwnFilesGone());
+        EXPECT_FALSE(FileExists(Install.MainProgram));
+    }
+}
+
+// Control: the planted links lead out. Read by path, the linked sample is the shipped one;
+// deleted by path through the linked folder, the victim there goes.
+TEST_F(UninstallerTest, ControlPlainPathsFollowThePlantedLinks) {
+    std::string shipped, read;
+    ASSERT_TRUE(ReadWholeFile(OnDriveZ(PAYLOAD_SOURCE_SAMPLE), shipped));
+    EXPECT_TRUE(ReadWholeFile(LinkedControl + L"\\documents\\sample.mpl", read) && read == shipped);
+    ASSERT_TRUE(FileExists(LinkedControl + L"\\other\\~crv.tmp"));
+    EXPECT_TRUE(DeleteFileW((LinkedControl + L"\\linked-documents\\~crv.tmp").c_str()));
+    EXPECT_FALSE(FileExists(LinkedControl + L"\\other\\~crv.tmp"));
+}
+
 // ---- Ended part-way --------------------------------------------------------------------------
 
 // Runs `build` as the installation's uninstaller, ended after each of its steps and at its
@@ -384,15 +550,17 @@ TEST_F(UninstallerTest, ASecondUninstallerWhileOneRunsIsRefused) {
 // After each kept promise, the registered command (if still listed) must finish the job.
 class UninstallerStopTest : public UninstallerTest {
   protected:
-    bool NothingLeft() {
+    // With entryMayStay, the uninstall entry and the emptied program folder may be left too.
+    bool NothingLeft(bool entryMayStay = false) {
         for (const std::wstring& file : {Install.MainProgram, Install.Uninstaller, Install.Sample,
                                          Install.StartMenuLink, Install.DesktopLink, Install.DocumentsLink})
             if (FileExists(file))
                 return false;
         for (const wchar_t* key : {ApplicationKey, UninstallKey, DocumentClassKey})
-            if (RegistryKeyExists(HKEY_LOCAL_MACHINE, key))
+            if (RegistryKeyExists(HKEY_LOCAL_MACHINE, key) && !(entryMayStay && key == UninstallKey))
                 return false;
-        return !FolderExists(Install.ProgramFolder) &&
+        return (!FolderExists(Install.ProgramFolder) ||
+                (entryMayStay && FolderIsEmpty(Install.ProgramFolder))) &&
                !RegistryKeyExists(HKEY_CURRENT_USER, ApplicationKey) &&
                ReadRegistryValue(HKEY_LOCAL_MACHINE, ExtensionKey, L"").Result != ERROR_SUCCESS;
     }
@@ -402,8 +570,9 @@ class UninstallerStopTest : public UninstallerTest {
         std::wstring program = Install.ProgramFolder, documents = Install.DocumentsFolder;
         EXPECT_EQ(0, ComposeRemovalPlan(reinterpret_cast<const char16_t*>(program.c_str()),
                                         reinterpret_cast<const char16_t*>(documents.c_str()), &plan));
-        int broken = 0;
-        for (int stop = 1; stop <= plan.Count + 1; ++stop) {
+        int broken = 0, entryAlone = 0;
+        const int stops = plan.Count + LastStepStops + 1;
+        for (int stop = 1; stop <= stops; ++stop) {
             SCOPED_TRACE(testing::Message() << "ended after step " << stop);
             RemoveInstallation(Install);
             EXPECT_TRUE(MakeInstallation(Files(), Install));
@@ -411,11 +580,24 @@ class UninstallerStopTest : public UninstallerTest {
             SetEnvironmentVariableW(L"CORVALE_UNINSTALL_STOP_AT", std::to_wstring(stop).c_str());
             long code = UninstallSilently();
             SetEnvironmentVariableW(L"CORVALE_UNINSTALL_STOP_AT", nullptr);
-            EXPECT_TRUE(code == 99 || (stop == plan.Count + 1 && code == UninstallDone)) << code;
+            EXPECT_TRUE(code == 99 || (stop == stops && code == UninstallDone)) << code;
             // Ended after its library was gone, the run that finishes has no finishing step:
             // its moved image waits in the temporary folder for the next restart.
             WaitUntil([] { return TemporaryLibraryCopies().empty(); }, 3000);
             bool listed = RegistryKeyExists(HKEY_LOCAL_MACHINE, UninstallKey);
+            // The one state besides the promise: ended in the last step after the image left
+            // its folder and before the entry went, the entry is listed with its uninstaller
+            // gone, which Windows itself offers to remove from the list. Only with nothing
+            // else of the installation left, and only at the last step's own stops.
+            if (listed && !FileExists(Install.Uninstaller) && NothingLeft(true)) {
+                EXPECT_GE(stop, plan.Count) << "entry without its uninstaller before the last step";
+                EXPECT_LT(stop, plan.Count + LastStepStops)
+                    << "entry without its uninstaller after the last step";
+                ++entryAlone;
+                RegDeleteTreeW(HKEY_LOCAL_MACHINE, UninstallKey); // as Windows' offer does
+                RemoveCopies();
+                continue;
+            }
             if (listed ? !FileExists(Install.Uninstaller) : !NothingLeft()) {
                 ++broken;
                 if (finishAgain)
@@ -432,8 +614,10 @@ class UninstallerStopTest : public UninstallerTest {
                 EXPECT_TRUE(WaitUntil([&] { return NothingLeft(); })) << "finished by running it again";
             }
             WaitUntil([] { return TemporaryLibraryCopies().empty(); }, 3000);
-            for (const std::wstring& copy : TemporaryLibraryCopies())
-                DeleteFileW(copy.c_str());
+            RemoveCopies();
+        }
+        if (finishAgain) {
+            EXPECT_EQ(LastStepStops, entryAlone) << "stops inside the last step";
         }
         return broken;
     }
@@ -448,7 +632,8 @@ TEST_F(UninstallerStopTest, ControlTheEntryRemovedEarlyBreaksThePromise) {
     EXPECT_GT(BrokenPromises(PAYLOAD_ENTRY_EARLY_UNINSTALLER, false), 0);
 }
 
-// Control: the read-backs above see a copy in the temporary folder and an existing folder.
+// Control: the read-backs above see a copy in the temporary folder, a folder under the
+// Windows folder's Temp, and an existing folder.
 TEST_F(UninstallerTest, ControlTheLeftoverChecksSeeLeftovers) {
     wchar_t temporary[MAX_PATH];
     GetTempPathW(MAX_PATH, temporary);
@@ -456,6 +641,10 @@ TEST_F(UninstallerTest, ControlTheLeftoverChecksSeeLeftovers) {
     ASSERT_TRUE(WriteText(planted, "x"));
     EXPECT_EQ(1u, TemporaryLibraryCopies().size());
     DeleteFileW(planted.c_str());
+    std::wstring folder = WindowsTemp() + L"corvale-uninstall-control";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    EXPECT_EQ(1u, TemporaryLibraryCopies().size());
+    RemoveDirectoryW(folder.c_str());
     EXPECT_TRUE(FolderExists(Install.ProgramFolder));
     EXPECT_FALSE(FolderExists(Install.ProgramFolder + L"\\corvale.exe"));
 }

@@ -21,7 +21,8 @@ target_compile_definitions(payload_windows_tests PRIVATE
   PAYLOAD_BUILT_MAIN_PROGRAM="$<TARGET_FILE:payload_corvale>"
   PAYLOAD_STOPPING_UNINSTALLER="$<TARGET_FILE:payload_uninstaller_stops>"
   PAYLOAD_ENTRY_EARLY_UNINSTALLER="$<TARGET_FILE:payload_uninstaller_entry-early>"
-  PAYLOAD_SOURCE_SAMPLE="${PAYLOAD_DIR}/sample.mpl")
+  PAYLOAD_SOURCE_SAMPLE="${PAYLOAD_DIR}/sample.mpl"
+  PAYLOAD_LINKS_FOLDER="${CMAKE_BINARY_DIR}/payload-links")
 add_dependencies(payload_windows_tests payload_corvale payload_uninstaller payload_uninstall_library
   payload_uninstaller_stops payload_uninstaller_entry-early)
 # A prefix of their own: these tests write the installation's machine-wide keys, shortcuts
@@ -30,7 +31,20 @@ add_test(NAME payload_windows_tests
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:payload_windows_tests>)
 set_tests_properties(payload_windows_tests PROPERTIES
   ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-payload"
+  FIXTURES_REQUIRED payload_links
   TIMEOUT 600)
+# Links planted from the Linux side, as a user plants junctions and file links, which Wine
+# can't make: for the uninstaller's case and for its control each, a documents folder whose
+# ~crv.tmp and sample.mpl lead to victims outside it (one holding the shipped sample), and a
+# documents folder that is itself a link to a folder holding a victim sample.mpl and ~crv.tmp.
+# Made anew for every run: the control deletes through them.
+add_test(NAME payload_windows_links COMMAND sh -c "set -e; rm -rf \"$0\"; for c in case control; do \
+  d=\"$0/$c\"; mkdir -p \"$d/victims\" \"$d/documents\" \"$d/other\"; \
+  printf victim > \"$d/victims/temporary\"; cp \"$1\" \"$d/victims/sample.mpl\"; \
+  ln -s ../victims/temporary \"$d/documents/~crv.tmp\"; ln -s ../victims/sample.mpl \"$d/documents/sample.mpl\"; \
+  cp \"$1\" \"$d/other/sample.mpl\"; printf victim > \"$d/other/~crv.tmp\"; ln -s other \"$d/linked-documents\"; done"
+  ${CMAKE_BINARY_DIR}/payload-links ${PAYLOAD_DIR}/sample.mpl)
+set_tests_properties(payload_windows_links PROPERTIES FIXTURES_SETUP payload_links)
 
 # End-to-end: the real setup installs the product in a fresh prefix, then it is opened,
 # uninstalled while it runs, uninstalled and installed again, in this order. The harness of

@@ -226,4 +226,116 @@ TEST(SpecialFolderTest, FindsExistingFoldersAndEmptiesThePathForAnUnknownOne) {
     EXPECT_EQ(-1, GetSpecialFolder(0x7f, path));
     EXPECT_EQ(0, path[0]);
 }
+
+// ---- Checked folders, against the links that tests/windows/plant-links.sh plants ------------
+
+class CheckedFolderTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        Seam = Join(UnixPathOnWine(PLANTED_LINKS), u"seam");
+        Folder = Join(Seam, u"folder");
+        Victims = Join(UnixPathOnWine(PLANTED_LINKS), u"victims");
+        ASSERT_TRUE(FileExists(Join(Folder, u"kept.txt"))) << "no planted links in " << PLANTED_LINKS;
+        CheckOutcome outcome = CheckFailed;
+        // The control of every refusal below: the plain folder passes, named as it was composed.
+        Checked = OpenCheckedFolder((Folder + u"\\").c_str(), &outcome);
+        ASSERT_NE(nullptr, Checked);
+        EXPECT_EQ(CheckPassed, outcome);
+        EXPECT_EQ(Folder, CheckedFolderPath(Checked));
+    }
+    void TearDown() override { CloseCheckedFolder(Checked); }
+
+    std::string ReadChild(PlatformFile* file) {
+        std::string content;
+        unsigned char piece[64];
+        long got = 0;
+        while ((got = ReadFileBytes(file, piece, sizeof piece)) > 0)
+            content.append(reinterpret_cast<char*>(piece), static_cast<size_t>(got));
+        return content;
+    }
+
+    std::u16string Seam, Folder, Victims;
+    CheckedFolder* Checked = nullptr;
+};
+
+TEST_F(CheckedFolderTest, RefusesAFolderReachedThroughALink) {
+    std::u16string link = Join(Seam, u"folder-link");
+    std::string content;
+    // Control: by its path the link leads into the folder.
+    ASSERT_TRUE(ReadWholeFile(Join(link, u"kept.txt"), &content));
+    EXPECT_EQ("kept", content);
+    CheckOutcome outcome = CheckPassed;
+    EXPECT_EQ(nullptr, OpenCheckedFolder(link.c_str(), &outcome));
+    EXPECT_EQ(CheckRedirected, outcome);
+    EXPECT_EQ(nullptr, OpenCheckedFolder(Join(Seam, u"missing").c_str(), &outcome));
+    EXPECT_EQ(CheckMissing, outcome);
+}
+
+TEST_F(CheckedFolderTest, OpensAndDeletesOnlyAPlainChildOfOneName) {
+    struct Case {
+        const char16_t* Name;
+        CheckOutcome Expected;
+        std::string Content; // read by path: the planted link works
+    } cases[] = {
+        {u"plain.txt", CheckPassed, "plain"},
+        {u"linked.txt", CheckRedirected, "victim"}, // a link to a file outside the folder
+        {u"second.txt", CheckRedirected, "second"}, // a second name of a file outside it
+        {u"missing.txt", CheckMissing, ""},
+    };
+    for (const Case& c : cases) {
+        std::u16string path = Join(Folder, c.Name);
+        SCOPED_TRACE(std::string(path.begin(), path.end()));
+        std::string content;
+        EXPECT_EQ(c.Expected != CheckMissing, ReadWholeFile(path, &content));
+        EXPECT_EQ(c.Content, content);
+        CheckOutcome outcome = CheckFailed;
+        PlatformFile* file = OpenCheckedChild(Checked, c.Name, &outcome);
+        EXPECT_EQ(c.Expected, outcome);
+        ASSERT_EQ(c.Expected == CheckPassed, file != nullptr);
+        if (file != nullptr) {
+            EXPECT_EQ(c.Content, ReadChild(file));
+            CloseReadFile(file);
+        }
+        EXPECT_EQ(c.Expected == CheckRedirected ? CheckRedirected : 0, DeleteCheckedName(Checked, c.Name));
+        // A refused name is left as it was, and so is what it leads to.
+        content.clear();
+        EXPECT_EQ(c.Expected == CheckRedirected, ReadWholeFile(path, &content));
+        EXPECT_EQ(c.Expected == CheckRedirected ? c.Content : "", content);
+    }
+    std::string victim;
+    ASSERT_TRUE(ReadWholeFile(Join(Victims, u"victim.txt"), &victim));
+    EXPECT_EQ("victim", victim);
+    ASSERT_TRUE(ReadWholeFile(Join(Victims, u"second.txt"), &victim));
+    EXPECT_EQ("second", victim);
+}
+
+TEST_F(CheckedFolderTest, CreatesOnlyNewNamesAndRenamesOverALinkWithoutFollowingIt) {
+    std::string content;
+    // Control: by its path the link leads to the file outside.
+    ASSERT_TRUE(ReadWholeFile(Join(Folder, u"replaced.txt"), &content));
+    EXPECT_EQ("replaced victim", content);
+    EXPECT_EQ(nullptr, CreateCheckedChild(Checked, u"kept.txt"));
+    EXPECT_EQ(nullptr, CreateCheckedChild(Checked, u"replaced.txt"));
+    ASSERT_TRUE(ReadWholeFile(Join(Folder, u"kept.txt"), &content));
+    EXPECT_EQ("kept", content);
+
+    PlatformFile* file = CreateCheckedChild(Checked, u"new.tmp");
+    ASSERT_NE(nullptr, file);
+    const unsigned char written[] = {'w', 'r', 'i', 't', 't', 'e', 'n'};
+    EXPECT_EQ(0, WriteFileBytes(file, written, sizeof written));
+    EXPECT_EQ(0, FlushCheckedChild(file));
+    EXPECT_EQ(0, MoveCheckedChildOver(file, Checked, u"replaced.txt"));
+    EXPECT_EQ(0, CloseWrittenFile(file));
+    EXPECT_FALSE(FileExists(Join(Folder, u"new.tmp")));
+    ASSERT_TRUE(ReadWholeFile(Join(Folder, u"replaced.txt"), &content));
+    EXPECT_EQ("written", content);
+    ASSERT_TRUE(ReadWholeFile(Join(Victims, u"replaced.txt"), &content));
+    EXPECT_EQ("replaced victim", content) << "the link was followed";
+
+    file = CreateCheckedChild(Checked, u"deleted.tmp");
+    ASSERT_NE(nullptr, file);
+    EXPECT_TRUE(FileExists(Join(Folder, u"deleted.tmp")));
+    EXPECT_EQ(0, DeleteCheckedChild(file));
+    EXPECT_FALSE(FileExists(Join(Folder, u"deleted.tmp")));
+}
 } // namespace

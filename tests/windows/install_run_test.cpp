@@ -186,4 +186,65 @@ TEST_F(InstallRunTest, StopsAtTheMainProgramWhileACopyOfItRunsAndLeavesItsFile) 
     EXPECT_EQ(ProgramFolder, stored);
     EXPECT_TRUE(FileExists(StartMenuShortcut));
 }
+
+// Whether two paths name the same file, through plain path-based opens that follow every link.
+bool SameFile(const std::u16string& a, const std::u16string& b) {
+    BY_HANDLE_FILE_INFORMATION information[2] = {};
+    const std::u16string* paths[] = {&a, &b};
+    for (int i = 0; i < 2; ++i) {
+        HANDLE file = CreateFileW(WideText(paths[i]->c_str()), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        GetFileInformationByHandle(file, &information[i]);
+        CloseHandle(file);
+    }
+    return information[0].dwVolumeSerialNumber == information[1].dwVolumeSerialNumber &&
+           information[0].nFileIndexHigh == information[1].nFileIndexHigh &&
+           information[0].nFileIndexLow == information[1].nFileIndexLow;
+}
+
+// Documents folders that tests/windows/plant-links.sh prepared: each is, or holds, a link that
+// a path-based write or delete would follow onto a file outside it.
+TEST_F(InstallRunTest, LeavesLinksInTheDocumentsFolderAloneAndSaysSo) {
+    const std::u16string planted = UnixPathOnWine(PLANTED_LINKS), victims = Join(planted, u"victims"),
+                         target = Join(planted, u"docs-target");
+    std::string shipped;
+    ASSERT_TRUE(ReadPayloadOriginal(4, &shipped));
+    struct Case {
+        const char16_t* Folder; // the documents folder
+        const char16_t* Name;   // the file in it that leads to the victim
+        bool FolderIsLink;      // rather than the file
+        std::u16string Victim;
+        std::string Content;
+    } cases[] = {
+        {u"docs-temporary", TemporaryFileName, false, Join(victims, u"temporary.txt"), "victim"},
+        {u"docs-sample", u"sample.mpl", false, Join(victims, u"sample.mpl"), shipped},
+        {u"docs-second", u"sample.mpl", false, Join(victims, u"second.mpl"), shipped}, // a second name
+        {u"docs-linked", u"sample.mpl", true, Join(target, u"sample.mpl"), shipped},
+        {u"docs-linked", TemporaryFileName, true, Join(target, TemporaryFileName), "victim"},
+    };
+    for (const Case& c : cases) {
+        DocumentsFolder = Join(planted, c.Folder);
+        std::u16string linked = Join(DocumentsFolder, c.Name);
+        SCOPED_TRACE(std::string(linked.begin(), linked.end()));
+        // Control: a plain path-based open reaches the victim through the planted link.
+        ASSERT_TRUE(SameFile(linked, c.Victim));
+        Run();
+        EXPECT_EQ(!c.FolderIsLink
+                      ? linked +
+                            u" is a link or another name of a file elsewhere, so the setup left it alone.\n"
+                            u"Remove it and run the setup again."
+                      : u"The folder " + DocumentsFolder +
+                            u" is reached through a link, so the setup left it alone.\n"
+                            u"Run the setup again and choose another documents folder.",
+                  ShownStatus());
+        EXPECT_EQ(0, WizardState.InstallFinished);
+        EXPECT_TRUE(RegistryUntouched());
+        std::string content;
+        ASSERT_TRUE(ReadWholeFile(c.Victim, &content));
+        EXPECT_TRUE(c.Content == content) << "the victim changed";
+        EXPECT_TRUE(SameFile(linked, c.Victim)) << "the link was replaced or removed";
+    }
+}
 } // namespace

@@ -199,4 +199,30 @@ TEST_F(ShellLinkTest, FailsToSaveIntoAMissingFolderAndCreatesNothing) {
     EXPECT_FALSE(FolderExists(missing));
     EXPECT_FALSE(FileExists(linkFile));
 }
+
+// Links that tests/windows/plant-links.sh planted: one at the shortcut's name, and a desktop
+// that is a link to another folder.
+TEST_F(ShellLinkTest, ReplacesALinkAtItsNameAndLeavesADesktopReachedThroughALinkAlone) {
+    const std::u16string planted = UnixPathOnWine(PLANTED_LINKS);
+    const std::u16string atName = Join(Join(planted, u"desktop"), ProductInfo.ProgramShortcutFile),
+                         victim = Join(Join(planted, u"victims"), u"shortcut.lnk");
+    std::string content;
+    // Control: by its path the name leads to the victim.
+    ASSERT_TRUE(ReadWholeFile(atName, &content));
+    ASSERT_EQ("victim", content);
+    ASSERT_EQ(0, CreateInstalledShortcut(atName, MainProgram, ProductInfo.ProductName, ProgramFolder));
+    ShortcutContent shortcut;
+    ASSERT_TRUE(LoadShortcut(atName, &shortcut));
+    EXPECT_EQ(MainProgram, shortcut.Target);
+    ASSERT_TRUE(ReadWholeFile(victim, &content));
+    EXPECT_EQ("victim", content) << "the link at the shortcut's name was followed";
+
+    const std::u16string link = Join(planted, u"desktop-link"), target = Join(planted, u"desktop-target");
+    ASSERT_TRUE(FolderExists(link)) << "control: the folder link leads somewhere";
+    EXPECT_EQ(ResultReachedThroughLink,
+              CreateInstalledShortcut(Join(link, ProductInfo.ProgramShortcutFile), MainProgram,
+                                      ProductInfo.ProductName, ProgramFolder));
+    EXPECT_FALSE(FileExists(Join(target, ProductInfo.ProgramShortcutFile)));
+    EXPECT_FALSE(FileExists(Join(target, TemporaryFileName)));
+}
 } // namespace

@@ -73,19 +73,30 @@ target_compile_definitions(windows_files_tests PRIVATE FULL_VOLUME_LINK="${FULL_
 add_test(NAME windows_files_full_volume_folder COMMAND sh -c
   "rm -rf '${FULL_VOLUME_FOLDER}' && mkdir '${FULL_VOLUME_FOLDER}' && ln -s /dev/full '${FULL_VOLUME_FOLDER}/~crv.tmp'")
 set_tests_properties(windows_files_full_volume_folder PROPERTIES FIXTURES_SETUP full_volume_folder)
-set_tests_properties(windows_files_tests PROPERTIES FIXTURES_REQUIRED full_volume_folder)
+# Links that the checked folders must refuse, and the documents folders of the installation
+# runs that meet them: made anew for every run (tests/windows/plant-links.sh).
+set(PLANTED_LINKS ${CMAKE_BINARY_DIR}/planted-links)
+add_test(NAME windows_planted_links COMMAND sh ${WINDOWS_TESTS_DIR}/plant-links.sh ${PLANTED_LINKS}
+  ${PAYLOAD_PACKED_sample.mpl})
+set_tests_properties(windows_planted_links PROPERTIES FIXTURES_SETUP planted_links)
+target_compile_definitions(windows_files_tests PRIVATE PLANTED_LINKS="${PLANTED_LINKS}")
+set_tests_properties(windows_files_tests PROPERTIES FIXTURES_REQUIRED "full_volume_folder;planted_links")
 add_custom_command(TARGET windows_files_tests POST_BUILD
   COMMAND sh -c "[ ! -c /dev/full ] || ln -sfn /dev/full '${FULL_VOLUME_LINK}'"
   VERBATIM)
 
 windows_test(windows_registry_tests ${WINDOWS_TESTS_DIR}/registry_test.cpp)
 windows_test(windows_shell_link_tests ${WINDOWS_TESTS_DIR}/shell_link_test.cpp)
+target_compile_definitions(windows_shell_link_tests PRIVATE PLANTED_LINKS="${PLANTED_LINKS}")
+set_tests_properties(windows_shell_link_tests PROPERTIES FIXTURES_REQUIRED planted_links)
 
 # The installation run on the real platform needs the core's recording fake of the window.
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/core/fake_window.cpp)
   add_executable(hold_open ${WINDOWS_TESTS_DIR}/hold_open.cpp)
   windows_test(windows_install_run_tests ${WINDOWS_TESTS_DIR}/install_run_test.cpp
     ${CMAKE_SOURCE_DIR}/tests/core/fake_window.cpp)
-  target_compile_definitions(windows_install_run_tests PRIVATE HOLD_OPEN_PROGRAM="$<TARGET_FILE:hold_open>")
+  target_compile_definitions(windows_install_run_tests PRIVATE HOLD_OPEN_PROGRAM="$<TARGET_FILE:hold_open>"
+    PLANTED_LINKS="${PLANTED_LINKS}")
+  set_tests_properties(windows_install_run_tests PROPERTIES FIXTURES_REQUIRED planted_links)
   add_dependencies(windows_install_run_tests hold_open)
 endif()
