@@ -55,7 +55,8 @@ int StartsWith(const char16_t* text, const char16_t* prefix) {
     return 1;
 }
 
-// A root keeps no backslash either ("C:"), on both sides of every comparison alike.
+// A root keeps no backslash either ("C:"), on both sides of every comparison alike, and
+// folder\name composes the same way for every folder.
 void DropTrailingBackslashes(char16_t* path) {
     int end = TextLength(path);
     while (end > 0 && path[end - 1] == u'\\')
@@ -108,8 +109,14 @@ CheckOutcome CheckFolder(CheckedFolder* folder, const char16_t* path) {
     CheckOutcome normalised = NormalisePath(path, folder->Path);
     if (normalised != CheckPassed)
         return normalised;
+    // A drive's root is held without its backslash, as final paths are compared, but opened
+    // with it: "C:" alone names the drive's current folder.
+    char16_t opened[PathUnits] = {};
+    int root = folder->Path[0] != 0 && folder->Path[1] == u':' && folder->Path[2] == 0;
+    if (FormatText(opened, PathUnits, root ? u"%s\\" : u"%s", folder->Path) < 0)
+        return CheckFailed;
     // Wine shows a folder link's reparse attribute here, by path, and never on the handle.
-    DWORD attributes = GetFileAttributesW(WideText(folder->Path));
+    DWORD attributes = GetFileAttributesW(WideText(opened));
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return MissingOrFailed(GetLastError());
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
@@ -118,10 +125,9 @@ CheckOutcome CheckFolder(CheckedFolder* folder, const char16_t* path) {
         return CheckFailed;
     // Without delete sharing nobody can rename or replace the folder while it is held, so its
     // checked path stays its own (the renames below rely on it).
-    folder->Handle =
-        CreateFileW(WideText(folder->Path), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    folder->Handle = CreateFileW(WideText(opened), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (folder->Handle == INVALID_HANDLE_VALUE)
         return MissingOrFailed(GetLastError());
     BY_HANDLE_FILE_INFORMATION information;

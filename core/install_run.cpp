@@ -44,9 +44,9 @@ const char16_t* FolderOf(PayloadFolder folder) {
     return folder == ProgramFolderTarget ? WizardState.ProgramFolder : WizardState.DocumentsFolder;
 }
 
-// Creates the last component of the program folder; an existing folder is used as it is, less the
-// temporary file that a run ended part-way may have left there and the files that an
-// uninstallation left to be removed at restart.
+// Creates the last component of the program folder; an existing folder is used as it is,
+// less the temporary file that a run ended part-way may have left there and the files that
+// an uninstallation left to be removed at restart.
 int MakeFolder(const char16_t* folder) {
     unsigned long error = CreateFolder(folder);
     if (error == 0 || error == ErrorAlreadyExists) {
@@ -72,7 +72,8 @@ CheckedFolder* MakeCheckedFolder(const char16_t* folder) {
         Fail(outcome == CheckRedirected ? LinkedFolderFormat : FolderOpenFailureFormat, folder);
         return nullptr;
     }
-    // A leftover of the pattern that is a link stays where it is: it is no file of the run's.
+    // A ~crv.tmp that is a link holds the name the sample is written under: the run stops. A
+    // ~crv-<hex>.del that is one is only left where it is; the run needs neither.
     if (DeleteCheckedName(checked, TemporaryFileName) != CheckRedirected) {
         DeleteCheckedLeftovers(checked);
         return checked;

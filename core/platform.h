@@ -109,8 +109,8 @@ int ReadRegistryString(RegistryRoot root, const char16_t* key, const char16_t* n
 // ---- Shortcuts --------------------------------------------------------------------------
 
 constexpr int32_t ResultInvalidArgument = static_cast<int32_t>(0x80070057);
-// The link file's folder, or a file at its name, is a link: nothing was written (the COM
-// form of ERROR_STOPPED_ON_SYMLINK).
+// The link file's folder is reached through a link, or its ~crv.tmp is one: nothing was
+// written (the COM form of ERROR_STOPPED_ON_SYMLINK).
 constexpr int32_t ResultReachedThroughLink = static_cast<int32_t>(0x800702A9);
 constexpr int ShowNormal = 1;
 // Writes one .lnk file through the shell-link object; a COM result code (0 on success,

@@ -269,6 +269,11 @@ TEST_F(CheckedFolderTest, RefusesAFolderReachedThroughALink) {
     EXPECT_EQ(CheckRedirected, outcome);
     EXPECT_EQ(nullptr, OpenCheckedFolder(Join(Seam, u"missing").c_str(), &outcome));
     EXPECT_EQ(CheckMissing, outcome);
+    // A drive's root passes, held as "C:" like every final path.
+    CheckedFolder* root = OpenCheckedFolder(u"C:\\", &outcome);
+    ASSERT_NE(nullptr, root);
+    EXPECT_EQ(u"C:", std::u16string(CheckedFolderPath(root)));
+    CloseCheckedFolder(root);
 }
 
 TEST_F(CheckedFolderTest, OpensAndDeletesOnlyAPlainChildOfOneName) {
