@@ -196,9 +196,11 @@ unsigned long ReadFolderAccess(const char16_t* path, FolderAccess* access) {
     CloseHandle(token);
     if (error != 0)
         return error;
-    HANDLE folder =
-        CreateFileW(WideText(path), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    // A link at the folder's name is judged by its own list, not its target's: whoever may
+    // change the link may point it elsewhere once the setup is done.
+    HANDLE folder = CreateFileW(
+        WideText(path), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (folder == INVALID_HANDLE_VALUE)
         return LastError();
     PSID owner = nullptr;

@@ -37,7 +37,7 @@ const char16_t* FolderOf(PayloadFolder folder) {
 
 // A test build uses an existing program folder without asking who may change it, as setups
 // did before: the existing-folder tests show with it that they notice such a folder used.
-#ifdef CORVALE_UNGUARDED_FOLDER
+#ifdef CORVALE_TEST_UNGUARDED_FOLDER
 constexpr bool GuardsProgramFolder = false;
 #else
 constexpr bool GuardsProgramFolder = true;

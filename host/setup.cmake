@@ -49,7 +49,7 @@ setup_executable(corvale-setup-in-place ${CMAKE_BINARY_DIR} core_win_in_place EX
 # The existing-program-folder tests: every folder outside Program Files reads as one that any
 # signed-in user may change; the control uses such folders without looking, as before.
 core_variant(core_win_exposed CORVALE_TEST_EXPOSED_FOLDERS)
-core_variant(core_win_exposed_unguarded CORVALE_TEST_EXPOSED_FOLDERS CORVALE_UNGUARDED_FOLDER)
+core_variant(core_win_exposed_unguarded CORVALE_TEST_EXPOSED_FOLDERS CORVALE_TEST_UNGUARDED_FOLDER)
 
 if(CORVALE_SIGN_PKCS12)
   # The signature names the program as its version block does.
