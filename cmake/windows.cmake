@@ -160,10 +160,11 @@ set(CORE_WIN_SOURCES
   core/files_win.cpp
   core/registry_win.cpp
   core/shell_link_win.cpp
+  core/folder_access_win.cpp
 )
 add_library(core_win STATIC ${CORE_PORTABLE_SOURCES} ${CORE_WIN_SOURCES} ${CMAKE_BINARY_DIR}/payload_blobs.S)
 target_include_directories(core_win PUBLIC ${CMAKE_SOURCE_DIR} PRIVATE ${CMAKE_BINARY_DIR})
-target_link_libraries(core_win PUBLIC ole32 shell32)
+target_link_libraries(core_win PUBLIC ole32 shell32 advapi32)
 add_dependencies(core_win blobs)
 
 include(${CMAKE_SOURCE_DIR}/host/resources.cmake OPTIONAL)

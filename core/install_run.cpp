@@ -2,6 +2,7 @@
 
 #include <stdarg.h>
 
+#include "folder_access.h"
 #include "payload.h"
 #include "payload_checksums.h"
 #include "payload_format.h"
@@ -26,6 +27,10 @@ static_assert(sizeof LinkedFileFormat / sizeof(char16_t) + PathUnits + sizeof Te
                       StatusUnits &&
                   sizeof LinkedFolderFormat / sizeof(char16_t) + PathUnits <= StatusUnits,
               "a link's message holds its whole path");
+// The folder, then the product's name.
+const char16_t ExposedFolderFormat[] =
+    u"ERROR: Can't install into folder:\n\n%s\n\nUsers who are not administrators can change files there, "
+    u"and it holds files that are not %s's.\nRun the setup again and choose another folder.";
 const char16_t RegistryFailureMessage[] = u"Couldn't update Windows registry!";
 const char16_t CongratulationFormat[] =
     u"Congratulations!\n\nYou've successfuly installed %s on your computer.\n"
@@ -44,18 +49,19 @@ const char16_t* FolderOf(PayloadFolder folder) {
     return folder == ProgramFolderTarget ? WizardState.ProgramFolder : WizardState.DocumentsFolder;
 }
 
-// Creates the last component of the program folder; an existing folder is used as it is,
-// less the temporary file that a run ended part-way may have left there and the files that
-// an uninstallation left to be removed at restart.
-int MakeFolder(const char16_t* folder) {
-    unsigned long error = CreateFolder(folder);
-    if (error == 0 || error == ErrorAlreadyExists) {
-        RemoveTemporaryFile(folder);
-        DeleteLeftoverFiles(folder);
-        return 0;
-    }
-    Fail(FolderFailureFormat, folder, static_cast<int>(error));
-    return -1;
+// A test build uses an existing program folder without asking who may change it, as setups
+// did before: the existing-folder tests show with it that they notice such a folder used.
+#ifdef CORVALE_TEST_UNGUARDED_FOLDER
+constexpr bool GuardsProgramFolder = false;
+#else
+constexpr bool GuardsProgramFolder = true;
+#endif
+
+// Removes the temporary file that a run ended part-way may have left in folder and the files
+// that an uninstallation left to be removed at restart.
+void ClearLeftovers(const char16_t* folder) {
+    RemoveTemporaryFile(folder);
+    DeleteLeftoverFiles(folder);
 }
 
 // The documents folder, made as the program folder is and then opened checked, once: every
@@ -83,6 +89,43 @@ CheckedFolder* MakeCheckedFolder(const char16_t* folder) {
     CloseCheckedFolder(checked);
     Fail(LinkedFileFormat, temporary);
     return nullptr;
+
+// Whether folder is where the registry records this product as installed.
+int IsEarlierInstallation(const char16_t* folder) {
+    char16_t recorded[PathUnits] = {};
+    return ReadRememberedFolder(RememberedProgramFolder, recorded) == 0 && SameFolder(recorded, folder);
+}
+
+// The program folder holds what administrators run later, so nobody else may change it. A new
+// one gets the setup's own access list. An existing one that only administrators can change
+// (anything under Program Files) is used as it is; one that others can change gets the same
+// list when it holds nothing or this product's earlier installation, and is refused otherwise,
+// before anything is written: another program's files there may already be someone's bait.
+int MakeProgramFolder(const char16_t* folder) {
+    unsigned long error = CreateProtectedFolder(folder);
+    if (error == ErrorAlreadyExists) {
+        FolderAccess access;
+        error = ReadFolderAccess(folder, &access);
+        if (error == 0 && GuardsProgramFolder && OthersMayChangeFolder(&access)) {
+            int empty = FolderIsEmpty(folder);
+            int accepted = empty || IsEarlierInstallation(folder);
+            if (accepted)
+                error = ProtectFolder(folder);
+            // A file added between the look and the protection would stay its adder's to change.
+            if (accepted && empty && error == 0)
+                accepted = FolderIsEmpty(folder);
+            if (!accepted) {
+                Fail(ExposedFolderFormat, folder, ProductInfo.ProductName);
+                return -1;
+            }
+        }
+    }
+    if (error != 0) {
+        Fail(FolderFailureFormat, folder, static_cast<int>(error));
+        return -1;
+    }
+    ClearLeftovers(folder);
+    return 0;
 }
 
 // Composes the row's target path into target and writes the row's file there. A folder so
@@ -118,7 +161,7 @@ int ExtractRow(int row, char16_t* target, CheckedFolder* documents, ProgressSink
 // Writes the payload files, creating each folder before its first row. Ticks 2 and 3 are
 // the run's own; every other tick comes from the extraction.
 int ExtractPayloads(char16_t (*targets)[PathUnits], ProgressSink* sink) {
-    if (MakeFolder(WizardState.ProgramFolder) != 0)
+    if (MakeProgramFolder(WizardState.ProgramFolder) != 0)
         return -1;
     ProgressStepIt(sink);
     CheckedFolder* documents = nullptr;

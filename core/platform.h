@@ -7,6 +7,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "folder_access.h"
 #include "product.h"
 
 // ---- Files and folders ----------------------------------------------------------------
@@ -86,6 +87,22 @@ constexpr unsigned long ErrorAlreadyExists = 183;
 // Creates the last component of the path. 0 on success, otherwise the system error code
 // (ErrorAlreadyExists for an existing folder or file of that name).
 unsigned long CreateFolder(const char16_t* path);
+
+// The program folder's own calls. Each returns 0 or the system error code, never 0 for a
+// failure.
+// Creates the last component of the path with ProtectedFolderDescriptor as its owner and
+// access list (ErrorAlreadyExists for an existing folder or file of that name).
+unsigned long CreateProtectedFolder(const char16_t* path);
+// Gives an existing folder ProtectedFolderDescriptor's owner and access list, dropping what it
+// inherited from its parent; its files and subfolders inherit the new list.
+unsigned long ProtectFolder(const char16_t* path);
+// Summarises the folder's owner and access list; the installing user is InstallingUserSid.
+unsigned long ReadFolderAccess(const char16_t* path, FolderAccess* access);
+// 1 when the folder holds no file or folder at all; 0 when it holds one, or can't be listed.
+int FolderIsEmpty(const char16_t* path);
+// 1 when both paths name the same existing folder (asked of the file system, so another
+// spelling, a short name or a link to it counts), 0 otherwise.
+int SameFolder(const char16_t* a, const char16_t* b);
 
 constexpr int CsidlProgramFiles = 38;
 constexpr int CsidlPersonal = 5;

@@ -32,15 +32,24 @@ setup_executable(corvale-setup ${SETUP_LINK_DIR} core_win)
 # bar that is never stepped. Built only when asked for by name; never shipped nor signed.
 setup_executable(corvale-setup-floor ${CMAKE_BINARY_DIR} core_win EXCLUDE_FROM_ALL)
 target_compile_definitions(corvale-setup-floor PRIVATE CORVALE_PROGRESS_FLOOR)
+# core_variant(NAME DEFINITION...): the installation core built with test-only definitions;
+# never shipped nor signed.
+function(core_variant name)
+  add_library(${name} STATIC EXCLUDE_FROM_ALL ${CORE_PORTABLE_SOURCES} ${CORE_WIN_SOURCES}
+    ${CMAKE_BINARY_DIR}/payload_blobs.S)
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR} PRIVATE ${CMAKE_BINARY_DIR})
+  target_compile_definitions(${name} PRIVATE ${ARGN})
+  target_link_libraries(${name} PUBLIC ole32 shell32 advapi32)
+  add_dependencies(${name} blobs)
+endfunction()
 # The interrupted-run tests' control: the same setup writing each file straight over its
-# target. Built for the tests only; never shipped nor signed.
-add_library(core_win_in_place STATIC EXCLUDE_FROM_ALL ${CORE_PORTABLE_SOURCES} ${CORE_WIN_SOURCES}
-  ${CMAKE_BINARY_DIR}/payload_blobs.S)
-target_include_directories(core_win_in_place PUBLIC ${CMAKE_SOURCE_DIR} PRIVATE ${CMAKE_BINARY_DIR})
-target_compile_definitions(core_win_in_place PRIVATE CORVALE_WRITE_IN_PLACE)
-target_link_libraries(core_win_in_place PUBLIC ole32 shell32)
-add_dependencies(core_win_in_place blobs)
+# target.
+core_variant(core_win_in_place CORVALE_WRITE_IN_PLACE)
 setup_executable(corvale-setup-in-place ${CMAKE_BINARY_DIR} core_win_in_place EXCLUDE_FROM_ALL)
+# The existing-program-folder tests: every folder outside Program Files reads as one that any
+# signed-in user may change; the control uses such folders without looking, as before.
+core_variant(core_win_exposed CORVALE_TEST_EXPOSED_FOLDERS)
+core_variant(core_win_exposed_unguarded CORVALE_TEST_EXPOSED_FOLDERS CORVALE_TEST_UNGUARDED_FOLDER)
 
 if(CORVALE_SIGN_PKCS12)
   # The signature names the program as its version block does.

@@ -4,7 +4,7 @@
 #include <sddl.h>
 
 #include "core/platform.h"
-#include "core/temporary_folder_access.h"
+#include "core/folder_access.h"
 #include "core/text.h"
 #include "core/win_text.h"
 #include "corvale_names.h"

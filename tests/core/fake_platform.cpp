@@ -127,6 +127,54 @@ unsigned long CreateFolder(const char16_t* path) {
     return 0;
 }
 
+unsigned long CreateProtectedFolder(const char16_t* path) {
+    RecordCall("CreateProtectedFolder", {Utf8(path)});
+    auto injected = Fake.FolderErrors.find(path);
+    if (injected != Fake.FolderErrors.end())
+        return injected->second;
+    return Fake.Folders.insert(path).second ? 0 : ErrorAlreadyExists;
+}
+
+unsigned long ProtectFolder(const char16_t* path) {
+    RecordCall("ProtectFolder", {Utf8(path)});
+    Fake.Files.insert(Fake.FilesAddedWhileProtecting.begin(), Fake.FilesAddedWhileProtecting.end());
+    auto injected = Fake.ProtectErrors.find(path);
+    return injected != Fake.ProtectErrors.end() ? injected->second : 0;
+}
+
+unsigned long ReadFolderAccess(const char16_t* path, FolderAccess* access) {
+    RecordCall("ReadFolderAccess", {Utf8(path)});
+    auto listed = Fake.FolderAccessLists.find(path);
+    if (listed != Fake.FolderAccessLists.end()) {
+        *access = listed->second;
+        return 0;
+    }
+    *access = FolderAccess{AdministratorsSid, 0, 3, {}};
+    const unsigned scope = AppliesToFolder | InheritedByFiles;
+    access->Entries[0] = {SystemSid, 0, FileAllAccess, scope};
+    access->Entries[1] = {AdministratorsSid, 0, FileAllAccess, scope};
+    access->Entries[2] = {UsersSid, 0, 0x1200a9, scope};
+    return 0;
+}
+
+int FolderIsEmpty(const char16_t* path) {
+    RecordCall("FolderIsEmpty", {Utf8(path)});
+    std::u16string prefix = std::u16string(path) + u"\\";
+    auto within = [&](const std::u16string& name) { return name.compare(0, prefix.size(), prefix) == 0; };
+    for (const auto& file : Fake.Files)
+        if (within(file.first))
+            return 0;
+    for (const std::u16string& folder : Fake.Folders)
+        if (within(folder))
+            return 0;
+    return 1;
+}
+
+int SameFolder(const char16_t* a, const char16_t* b) {
+    RecordCall("SameFolder", {Utf8(a), Utf8(b)});
+    return Fake.Folders.count(a) != 0 && std::u16string(a) == b;
+}
+
 int GetSpecialFolder(int csidl, char16_t* path) {
     RecordCall("GetSpecialFolder", {std::to_string(csidl)});
     path[0] = 0;

@@ -45,6 +45,11 @@ struct FakePlatformRecord {
 
     // ---- Injected behaviour ---------------------------------------------------------------
     std::map<std::u16string, unsigned long> FolderErrors; // CreateFolder(path) returns this
+    // ReadFolderAccess(path) gives this; a folder not listed reads as ProtectedFolderDescriptor.
+    std::map<std::u16string, FolderAccess> FolderAccessLists;
+    std::map<std::u16string, unsigned long> ProtectErrors; // ProtectFolder(path) returns this
+    // Files that appear while ProtectFolder runs, as if added by somebody else just before.
+    std::map<std::u16string, std::vector<unsigned char>> FilesAddedWhileProtecting;
     std::set<std::u16string> UnopenableFiles;
     std::set<std::u16string> InUseFiles;        // CheckReplaceable refuses them
     std::set<std::u16string> UnreadableFiles;   // exist, but OpenFileForReading fails

@@ -34,6 +34,8 @@ struct Choices {
     std::string Documents = "C:\\users\\tester\\Documents\\Zadir Oduve";
     int ProgramWanted = 1;
     int DocumentsWanted = 1;
+    // What the run asks of an existing program folder before it uses it; none for a new one.
+    std::vector<std::string> ProgramFolderChecks;
 };
 
 std::string Call(const std::string& name, const std::vector<std::string>& arguments = {}) {
@@ -86,10 +88,13 @@ std::vector<std::string> Recorded(int* extractionTicks = nullptr) {
     return lines;
 }
 
-// A folder is made, and a temporary file left in it by an ended run removed, where it fits,
-// and the files an uninstallation left to be removed at restart.
-void AddFolder(std::vector<std::string>* lines, const std::string& folder) {
-    lines->push_back(Call("CreateFolder", {folder}));
+// A folder is made (the program folder with its own access list, then checked when it
+// existed), and a temporary file left in it by an ended run removed, where it fits, and the
+// files an uninstallation left to be removed at restart.
+void AddFolder(std::vector<std::string>* lines, const std::string& folder,
+               const char* create = "CreateFolder", const std::vector<std::string>& checks = {}) {
+    lines->push_back(Call(create, {folder}));
+    lines->insert(lines->end(), checks.begin(), checks.end());
     if (folder.size() + 9 <= PathUnits - 1)
         lines->push_back(Call("DeleteTargetFile", {folder + "\\~crv.tmp"}));
     lines->push_back(Call("DeleteLeftoverFiles", {folder}));
@@ -149,7 +154,7 @@ std::vector<std::string> ExpectedRun(const Choices& c) {
         Call("CreateProgressBar"),     Call("SetRange", {std::to_string(CodedTotal() / 256)}),
         Call("SetStep", {"1"}),        "Tick",
     };
-    AddFolder(&e, p);
+    AddFolder(&e, p, "CreateProtectedFolder", c.ProgramFolderChecks);
     e.push_back("Tick");
     for (int row = 0; row < 4; ++row)
         AddExtraction(&e, c, row);
@@ -340,7 +345,7 @@ TEST_F(InstallRunTest, FolderEndingInBackslashGivesDoubledBackslashes) {
 TEST_F(InstallRunTest, ProgramFolderThatCannotBeCreated) {
     Fake.FolderErrors[Utf16(Chosen.Program)] = 3;
     Run();
-    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CreateFolder", {Chosen.Program}), 0,
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), Call("CreateProtectedFolder", {Chosen.Program}), 0,
                         "Couldn't create folder C:\\Program Files\\Corvale\nError: 3"),
               Recorded());
     ExpectFailedEndState();
@@ -350,7 +355,85 @@ TEST_F(InstallRunTest, AlreadyExistsIsNoFailure) {
     Fake.FolderErrors[Utf16(Chosen.Program)] = ErrorAlreadyExists;
     Fake.FolderErrors[Utf16(Chosen.Documents)] = ErrorAlreadyExists;
     Run();
+    Chosen.ProgramFolderChecks = {Call("ReadFolderAccess", {Chosen.Program})};
     EXPECT_EQ(ExpectedRun(Chosen), Recorded());
+}
+
+// ---- Existing program folders that others can change -------------------------------------
+
+namespace {
+const std::string ExposedFolder = "C:\\Apps\\Corvale";
+const std::string ExposedMessage =
+    "ERROR: Can't install into folder:\n\n" + ExposedFolder +
+    "\n\nUsers who are not administrators can change files there, and it holds files "
+    "that are not Corvale's.\nRun the setup again and choose another folder.";
+} // namespace
+
+class ExposedFolderTest : public InstallRunTest {
+  protected:
+    void SetUp() override {
+        InstallRunTest::SetUp();
+        Chosen.Program = ExposedFolder;
+        Fake.Folders.insert(Utf16(ExposedFolder));
+        FolderAccess everyone = {AdministratorsSid, 0, 1, {}};
+        everyone.Entries[0] = {EveryoneSid, 0, FileAllAccess, AppliesToFolder | InheritedByFiles};
+        Fake.FolderAccessLists[Utf16(ExposedFolder)] = everyone;
+    }
+
+    void AddFile(const char* name) { Fake.Files[Utf16(ExposedFolder + "\\" + name)] = {'x'}; }
+
+    const std::string ReadAccess = Call("ReadFolderAccess", {ExposedFolder});
+    const std::string LookInside = Call("FolderIsEmpty", {ExposedFolder});
+    const std::string Protect = Call("ProtectFolder", {ExposedFolder});
+    const std::string ReadRecorded =
+        Call("ReadRegistryString", {"HKLM", "SOFTWARE\\Corvale", "AppPath", "520"});
+    const std::string Compare = Call("SameFolder", {ExposedFolder, ExposedFolder});
+};
+
+TEST_F(ExposedFolderTest, AnotherProgramsFolderIsRefusedBeforeAnythingIsWritten) {
+    AddFile("other.exe");
+    Run();
+    Chosen.ProgramFolderChecks = {ReadAccess, LookInside, ReadRecorded};
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), ReadRecorded, 0, ExposedMessage), Recorded());
+    ExpectFailedEndState();
+    EXPECT_EQ(1u, Fake.Files.size());
+    EXPECT_TRUE(Fake.Registry.empty());
+}
+
+TEST_F(ExposedFolderTest, AnEmptyFolderIsProtectedAndUsed) {
+    Run();
+    Chosen.ProgramFolderChecks = {ReadAccess, LookInside, Protect, LookInside};
+    EXPECT_EQ(ExpectedRun(Chosen), Recorded());
+}
+
+TEST_F(ExposedFolderTest, TheEarlierInstallationIsProtectedAndUsed) {
+    AddFile("corvale.exe");
+    Fake.Registry.push_back({"HKLM", "SOFTWARE\\Corvale", "AppPath", Utf16(ExposedFolder)});
+    Run();
+    Chosen.ProgramFolderChecks = {ReadAccess, LookInside, ReadRecorded, Compare, Protect};
+    EXPECT_EQ(ExpectedRun(Chosen), Recorded());
+    // Control: the same folder, recorded nowhere, is another program's.
+    ResetFake();
+    SetUp();
+    AddFile("corvale.exe");
+    Run();
+    EXPECT_EQ(ExposedMessage, CallsNamed("ShowStatusText").back().Arguments[0]);
+}
+
+TEST_F(ExposedFolderTest, AFileAddedWhileTheListIsSetIsRefused) {
+    Fake.FilesAddedWhileProtecting[Utf16(ExposedFolder + "\\version.dll")] = {'x'};
+    Run();
+    Chosen.ProgramFolderChecks = {ReadAccess, LookInside, Protect, LookInside};
+    EXPECT_EQ(FailedRun(ExpectedRun(Chosen), LookInside, 0, ExposedMessage, 2), Recorded());
+}
+
+TEST_F(ExposedFolderTest, AListThatCannotBeSetFailsTheFolder) {
+    Fake.ProtectErrors[Utf16(ExposedFolder)] = 5;
+    Run();
+    Chosen.ProgramFolderChecks = {ReadAccess, LookInside, Protect};
+    EXPECT_EQ(
+        FailedRun(ExpectedRun(Chosen), Protect, 0, "Couldn't create folder " + ExposedFolder + "\nError: 5"),
+        Recorded());
 }
 
 TEST_F(InstallRunTest, DocumentsFolderThatCannotBeCreated) {

@@ -1,5 +1,6 @@
 // Extraction, files and folders on the real file system, through the wide Win32 calls.
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -214,6 +215,94 @@ TEST_F(FolderTest, ReportsTheSystemErrorCodes) {
     std::u16string file = Join(Scratch, u"plain file");
     ASSERT_TRUE(WriteWholeFile(file, "x"));
     EXPECT_EQ(ErrorAlreadyExists, CreateFolder(file.c_str()));
+}
+
+// The program folder's list as the setup passes it: parsed from ProtectedFolderDescriptor and
+// accepted by the calls that set it. Wine keeps none of it (its own list is read back), so
+// what the list does is decided and tested natively.
+TEST_F(FolderTest, TheProtectedListIsOwnedByAdministratorsAndSetOnNewAndExistingFolders) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(WideText(ProtectedFolderDescriptor),
+                                                                     SDDL_REVISION_1, &descriptor, nullptr));
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    PSID owner = nullptr;
+    PACL list = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+    EXPECT_NE(0, control & SE_DACL_PROTECTED);
+    ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &defaulted));
+    EXPECT_TRUE(IsWellKnownSid(owner, WinBuiltinAdministratorsSid));
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &list, &defaulted));
+    ASSERT_TRUE(present && list != nullptr);
+    const struct {
+        WELL_KNOWN_SID_TYPE Sid;
+        DWORD Mask;
+    } expected[] = {{WinLocalSystemSid, FILE_ALL_ACCESS},
+                    {WinBuiltinAdministratorsSid, FILE_ALL_ACCESS},
+                    {WinBuiltinUsersSid, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE}};
+    ASSERT_EQ(3u, list->AceCount);
+    for (DWORD i = 0; i < list->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* entry = nullptr;
+        ASSERT_TRUE(GetAce(list, i, reinterpret_cast<void**>(&entry)));
+        EXPECT_EQ(ACCESS_ALLOWED_ACE_TYPE, entry->Header.AceType) << i;
+        EXPECT_EQ(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, entry->Header.AceFlags) << i;
+        EXPECT_EQ(expected[i].Mask, entry->Mask) << i;
+        EXPECT_TRUE(IsWellKnownSid(&entry->SidStart, expected[i].Sid)) << i;
+    }
+    LocalFree(descriptor);
+
+    std::u16string folder = Join(Scratch, u"Зади́р Одуве"), file = Join(Scratch, u"plain file");
+    EXPECT_EQ(0u, CreateProtectedFolder(folder.c_str()));
+    EXPECT_TRUE(FolderExists(folder));
+    EXPECT_EQ(ErrorAlreadyExists, CreateProtectedFolder(folder.c_str()));
+    EXPECT_EQ(0u, ProtectFolder(folder.c_str()));
+    // Controls: the calls do fail, each with the system's reason.
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_PATH_NOT_FOUND),
+              CreateProtectedFolder(Join(Join(Scratch, u"no parent"), u"child").c_str()));
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_FILE_NOT_FOUND),
+              ProtectFolder(Join(Scratch, u"missing").c_str()));
+    ASSERT_TRUE(WriteWholeFile(file, "x"));
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_DIRECTORY), ProtectFolder(file.c_str()));
+}
+
+// Wine's own list for every folder (owned by the user who runs the program; SYSTEM and that
+// user full control, Everyone read) reads as only administrators', as a list of the installing
+// user's own must.
+TEST_F(FolderTest, ReadsTheListEmptinessAndIdentityOfAFolder) {
+    std::u16string folder = Join(Scratch, u"Folder"), other = Join(Scratch, u"Other");
+    ASSERT_EQ(0u, CreateFolder(folder.c_str()));
+    ASSERT_EQ(0u, CreateFolder(other.c_str()));
+    FolderAccess access = {};
+    ASSERT_EQ(0u, ReadFolderAccess(folder.c_str(), &access));
+    std::string entries;
+    for (int i = 0; i < access.Count; ++i)
+        entries += " " + std::to_string(access.Entries[i].Sid) +
+                   (access.Entries[i].Deny ? " denied " : " allowed ") +
+                   std::to_string(access.Entries[i].Mask) + " scope " +
+                   std::to_string(access.Entries[i].Scope);
+    EXPECT_GT(access.Count, 0) << "owner " << access.Owner << ":" << entries;
+    EXPECT_EQ(0, OthersMayChangeFolder(&access)) << "owner " << access.Owner << ":" << entries;
+    // Control: the same list, with the installing user taken for anybody else, is open to others.
+    FolderAccess anybody = access;
+    anybody.Owner = anybody.Owner == InstallingUserSid ? OtherSid : anybody.Owner;
+    for (int i = 0; i < anybody.Count; ++i)
+        anybody.Entries[i].Sid =
+            anybody.Entries[i].Sid == InstallingUserSid ? OtherSid : anybody.Entries[i].Sid;
+    EXPECT_EQ(1, OthersMayChangeFolder(&anybody));
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_FILE_NOT_FOUND),
+              ReadFolderAccess(Join(Scratch, u"missing").c_str(), &access));
+
+    EXPECT_EQ(1, FolderIsEmpty(folder.c_str()));
+    ASSERT_EQ(0u, CreateFolder(Join(other, u"sub").c_str()));
+    EXPECT_EQ(0, FolderIsEmpty(other.c_str()));
+
+    std::u16string otherSpelling = folder;
+    for (char16_t& unit : otherSpelling)
+        unit = unit >= u'a' && unit <= u'z' ? unit - u'a' + u'A' : unit;
+    EXPECT_EQ(1, SameFolder(folder.c_str(), (otherSpelling + u"\\.").c_str()));
+    EXPECT_EQ(0, SameFolder(folder.c_str(), other.c_str()));
+    EXPECT_EQ(0, SameFolder(folder.c_str(), Join(Scratch, u"missing").c_str()));
 }
 
 TEST(SpecialFolderTest, FindsExistingFoldersAndEmptiesThePathForAnUnknownOne) {

@@ -247,4 +247,58 @@ TEST_F(InstallRunTest, LeavesLinksInTheDocumentsFolderAloneAndSaysSo) {
         EXPECT_TRUE(SameFile(linked, c.Victim)) << "the link was replaced or removed";
     }
 }
+
+#ifdef EXPOSED_FOLDER_TESTS
+// ---- Existing program folders -----------------------------------------------------------------
+// Built against a test build of the core in which every folder outside Program Files reads as
+// one that any signed-in user may change (Wine reports its own list for every folder). The
+// same cases built against the control core, which uses such folders without looking, must
+// fail the refusal, and only that.
+
+bool ShowsRefusal(const std::u16string& status, const std::u16string& folder) {
+    const std::u16string start = u"ERROR: Can't install into folder:\n\n" + folder + u"\n\n";
+    return status.compare(0, start.size(), start) == 0 &&
+           status.find(u"Run the setup again and choose another folder.") != std::u16string::npos;
+}
+
+TEST_F(InstallRunTest, ExposedFolderWithAnotherProgramsFilesIsRefusedHavingWrittenNothing) {
+    ASSERT_EQ(0u, CreateFolder(ProgramFolder.c_str()));
+    ASSERT_TRUE(WriteWholeFile(Join(ProgramFolder, u"other.exe"), "MZ"));
+    Run();
+    EXPECT_TRUE(ShowsRefusal(ShownStatus(), ProgramFolder)) << Utf8(ShownStatus());
+    EXPECT_EQ(0, WizardState.InstallFinished);
+    EXPECT_FALSE(FileExists(Join(ProgramFolder, ProductInfo.MainProgramFile)));
+    EXPECT_FALSE(FileExists(Join(ProgramFolder, TemporaryFileName)));
+    EXPECT_FALSE(FolderExists(DocumentsFolder));
+    EXPECT_TRUE(RegistryUntouched());
+}
+
+TEST_F(InstallRunTest, ExposedEmptyFolderIsUsed) {
+    // Control: with one file in it, the folder is another program's.
+    ASSERT_EQ(0u, CreateFolder(ProgramFolder.c_str()));
+    std::u16string stray = Join(ProgramFolder, u"notes.txt");
+    ASSERT_TRUE(WriteWholeFile(stray, "x"));
+    Run();
+    EXPECT_TRUE(ShowsRefusal(ShownStatus(), ProgramFolder)) << Utf8(ShownStatus());
+    ASSERT_TRUE(DeleteFileW(WideText(stray.c_str())));
+    Run();
+    EXPECT_EQ(1, WizardState.InstallFinished) << Utf8(ShownStatus());
+    EXPECT_TRUE(FileExists(Join(ProgramFolder, ProductInfo.MainProgramFile)));
+}
+
+TEST_F(InstallRunTest, ExposedEarlierInstallationIsUsedAgain) {
+    Run();
+    ASSERT_EQ(1, WizardState.InstallFinished) << Utf8(ShownStatus());
+    Run();
+    EXPECT_EQ(1, WizardState.InstallFinished) << Utf8(ShownStatus());
+    // Control: recorded nowhere, the same files are another program's.
+    HKEY product;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE, WideText(ProductKey), 0, KEY_SET_VALUE, &product));
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueW(product, L"AppPath"));
+    RegCloseKey(product);
+    Run();
+    EXPECT_TRUE(ShowsRefusal(ShownStatus(), ProgramFolder)) << Utf8(ShownStatus());
+}
+#endif
 } // namespace

@@ -99,4 +99,28 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/tests/core/fake_window.cpp)
     PLANTED_LINKS="${PLANTED_LINKS}")
   set_tests_properties(windows_install_run_tests PROPERTIES FIXTURES_REQUIRED planted_links)
   add_dependencies(windows_install_run_tests hold_open)
+  # Existing program folders, with the core's test builds in which every folder outside
+  # Program Files reads as one that any signed-in user may change (host/setup.cmake). The
+  # control build uses such folders without looking: the folder with another program's files
+  # is then installed into, and the case that refuses it fails.
+  set(refusal InstallRunTest.ExposedFolderWithAnotherProgramsFilesIsRefusedHavingWrittenNothing)
+  foreach(variant exposed exposed_unguarded)
+    set(name windows_install_run_${variant}_tests)
+    add_executable(${name} ${WINDOWS_TESTS_DIR}/install_run_test.cpp ${WINDOWS_TESTS_DIR}/test_support.cpp
+      ${CMAKE_SOURCE_DIR}/tests/core/fake_window.cpp)
+    target_compile_definitions(${name} PRIVATE EXPOSED_FOLDER_TESTS HOLD_OPEN_PROGRAM="$<TARGET_FILE:hold_open>"
+      PLANTED_LINKS="${PLANTED_LINKS}")
+    target_link_libraries(${name} PRIVATE core_win_${variant} gtest gtest_main)
+    add_dependencies(${name} hold_open ${payload_targets})
+  endforeach()
+  add_test(NAME windows_install_run_exposed_tests
+    COMMAND ${WINE_RUN} $<TARGET_FILE:windows_install_run_exposed_tests> --gtest_filter=InstallRunTest.Exposed*)
+  add_test(NAME windows_install_run_exposed_unguarded_tests
+    COMMAND ${WINE_RUN} $<TARGET_FILE:windows_install_run_exposed_unguarded_tests> --gtest_filter=${refusal})
+  foreach(variant exposed exposed_unguarded)
+    set_tests_properties(windows_install_run_${variant}_tests PROPERTIES
+      ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix" TIMEOUT 300)
+  endforeach()
+  set_tests_properties(windows_install_run_exposed_unguarded_tests PROPERTIES PASS_REGULAR_EXPRESSION
+    "Congratulations!.*\\[  FAILED  \\] ${refusal}[\r\n]+ 1 FAILED TEST")
 endif()
