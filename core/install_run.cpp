@@ -89,6 +89,7 @@ CheckedFolder* MakeCheckedFolder(const char16_t* folder) {
     CloseCheckedFolder(checked);
     Fail(LinkedFileFormat, temporary);
     return nullptr;
+}
 
 // Whether folder is where the registry records this product as installed.
 int IsEarlierInstallation(const char16_t* folder) {

@@ -61,36 +61,44 @@ void CheckOptions(const Text16& line, const Text16& other) {
 }
 
 void CheckFinishArguments(const Text16& arguments, const Text16& other) {
-    // What ParseFinishArguments promises: a handle number of up to ten digits below 2^31,
-    // one space and a non-empty folder that fits.
-    size_t digits = 0;
-    uint64_t value = 0;
-    while (digits < arguments.size() && arguments[digits] >= u'0' && arguments[digits] <= u'9' &&
-           value <= 0x7FFFFFFFu)
-        value = value * 10 + (arguments[digits++] - u'0');
-    bool valid = digits > 0 && digits <= 10 && value <= 0x7FFFFFFFu && digits + 1 < arguments.size() &&
-                 arguments[digits] == u' ' && arguments.size() - digits - 1 < static_cast<size_t>(PathUnits);
-    uint32_t handle = 77;
-    char16_t folder[PathUnits];
-    int result = ParseFinishArguments(Copy(arguments).get(), &handle, folder);
+    // What ParseFinishArguments promises: two handle numbers of up to ten digits below 2^31,
+    // each followed by one space, then a non-empty path that fits.
+    size_t at = 0;
+    uint64_t values[2] = {};
+    bool valid = true;
+    for (uint64_t& value : values) {
+        size_t digits = 0;
+        while (at + digits < arguments.size() && arguments[at + digits] >= u'0' &&
+               arguments[at + digits] <= u'9' && value <= 0x7FFFFFFFu)
+            value = value * 10 + (arguments[at + digits++] - u'0');
+        valid = valid && digits > 0 && digits <= 10 && value <= 0x7FFFFFFFu &&
+                at + digits < arguments.size() && arguments[at + digits] == u' ';
+        at += digits + 1;
+    }
+    valid = valid && at < arguments.size() && arguments.size() - at < static_cast<size_t>(PathUnits);
+    uint32_t process = 77, copy = 78;
+    char16_t image[PathUnits];
+    int result = ParseFinishArguments(Copy(arguments).get(), &process, &copy, image);
     Expect((result == 0) == valid, "finishing arguments are accepted or refused wrongly");
     if (valid)
-        Expect(handle == value && Text16(folder) == arguments.substr(digits + 1),
+        Expect(process == values[0] && copy == values[1] && Text16(image) == arguments.substr(at),
                "finishing arguments are misread");
     else
-        Expect(handle == 77 && folder[0] == 0, "refused finishing arguments left a value");
+        Expect(process == 77 && copy == 78 && image[0] == 0, "refused finishing arguments left a value");
 
     // What ComposeFinishArguments writes reads back.
     uint32_t composedHandle = 0;
     for (char16_t c : other)
         composedHandle = composedHandle * 31 + c;
-    char16_t composed[PathUnits + 16];
-    if (ComposeFinishArguments(composed, PathUnits + 16, composedHandle, Copy(arguments).get()) < 0)
+    char16_t composed[PathUnits + 32];
+    if (ComposeFinishArguments(composed, PathUnits + 32, composedHandle, composedHandle / 2,
+                               Copy(arguments).get()) < 0)
         return;
     Expect(composedHandle <= 0x7FFFFFFFu, "a handle of 2^31 or more was composed");
-    result = ParseFinishArguments(composed, &handle, folder);
+    result = ParseFinishArguments(composed, &process, &copy, image);
     if (!arguments.empty() && arguments.size() < static_cast<size_t>(PathUnits))
-        Expect(result == 0 && handle == composedHandle && Text16(folder) == arguments,
+        Expect(result == 0 && process == composedHandle && copy == composedHandle / 2 &&
+                   Text16(image) == arguments,
                "composed finishing arguments do not read back");
 }
 
